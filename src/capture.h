@@ -1,0 +1,60 @@
+// Where the report goes: the console, or a capture file that is afterwards
+// copied to the console (in full, or only the brief line or the error lines),
+// converted to HTML and kept as the text report. Also the one error exit.
+#pragma once
+
+#include <memory>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli.h"
+
+// Thrown by Fatal and caught by the run, which writes the error line, ends
+// the capture and returns status 2.
+struct TFatalError {
+  std::string Message;
+};
+
+// Ends the run with "Error: " + message. Messages that span lines use
+// kLineEnd between their lines, continuation lines starting with 7 blanks.
+[[noreturn]] void Fatal(const std::string& message);
+
+class TReport {
+ public:
+  explicit TReport(std::ostream& console);
+  ~TReport();
+  TReport(const TReport&) = delete;
+  TReport& operator=(const TReport&) = delete;
+
+  // Writes one line (text + kLineEnd) to the report stream.
+  void Line(std::string_view text = {});
+
+  // Starts capturing when --out, --html or --brief is given. Ends the run
+  // through Fatal ("cannot write output file: " + path) when the capture file
+  // cannot be created.
+  void BeginCapture(const TRunOptions& options);
+
+  // Distributes the captured report: HTML file, console (all, brief line or
+  // error lines), deletes a temporary capture file. Does nothing when no
+  // capture is active. Returns false when the HTML file could not be
+  // written; the console has then received the line
+  // "Error: cannot write HTML file: " + path.
+  bool EndCapture(std::string_view briefLine);
+
+  bool Capturing() const;
+  const std::string& CaptureFile() const;
+
+ private:
+  struct TImpl;
+  std::unique_ptr<TImpl> Impl;
+};
+
+// Writes the report lines as an HTML document; false when the file cannot be
+// written.
+bool WriteHtmlReport(const std::vector<std::string>& lines, const std::string& path);
+
+// The lines of a failed run that the brief console shows: each line that
+// starts with "Error:" and the lines that continue it with 7 blanks.
+std::vector<std::string> BriefErrorLines(const std::vector<std::string>& lines);

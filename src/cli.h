@@ -1,0 +1,54 @@
+// The command line: splitting the raw command line, the options with their
+// bare forms, the positional arguments and the help text.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+inline constexpr std::string_view kTitleLine = "Vexorin 1.0 - geometry index tau4 / tau4' / tau5";
+// Second line of the help text and of the report header.
+extern const std::string_view kVersionLine;
+
+enum class TXyzNaming { Olex = 0, Position = 1, Element = 2 };
+
+struct TRunOptions {
+  double tolerance = 0.4;
+  double minOccupancy = 0.5;
+  double maxRadius = -1.0;  // used only when > 0
+  std::string blockName;
+  bool forceCalc = false;
+  std::string outFile;
+  std::string htmlFile;
+  bool brief = false;
+  TXyzNaming xyzNaming = TXyzNaming::Olex;
+};
+
+struct TCommandLine {
+  TRunOptions Options;
+  std::string InputPath;
+  std::string CentralName;
+  std::vector<std::string> LigandNames;  // empty: automatic ligand search
+};
+
+enum class TCommandOutcome {
+  Run,         // a complete command line
+  HelpAsked,   // --help, -h or /?: help shown, status 0
+  TooFew,      // too few arguments or no atom name: help shown, status 1
+};
+
+// Splits a raw command line (program name first) into arguments.
+std::vector<std::string> SplitCommandLine(std::string_view raw);
+
+// The value of --tol, --occ or --max; ends the run through Fatal when it is
+// not a number.
+double ParseOptionValue(std::string_view text, std::string_view optionName);
+
+// Reads the arguments (program name not included). Prints the help to the
+// console where asked or where arguments are missing; ends the run through
+// Fatal on a bad option.
+TCommandOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostream& console,
+                                 TCommandLine& result);
+
+void PrintHelp(std::ostream& console);

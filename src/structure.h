@@ -1,0 +1,68 @@
+// The structure model that every input fills, and its builders from a CIF
+// data block: block choice, cell, symmetry, atom sites and the angle table.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ugeom.h"
+
+class TCifFile;
+class TCifBlock;
+
+struct TAtom {
+  std::string Label;
+  std::string Element;
+  double X = 0, Y = 0, Z = 0;
+  double SuX = 0, SuY = 0, SuZ = 0;  // 0: none given or exact
+  double Occ = 1.0;
+};
+
+// One usable row of the _geom_angle loop; codes are normalised "n_klm".
+struct TCifAngle {
+  std::string Label1, Sym1;
+  std::string Label2, Sym2;  // the apex atom
+  std::string Label3, Sym3;
+  double Angle = 0;
+  double Su = 0;
+  bool HasSu = false;
+};
+
+struct TStructure {
+  std::vector<TAtom> Atoms;
+  std::vector<TVec3> FracCoords;  // copies of X, Y, Z
+  std::vector<TVec3> FracSu;      // copies of SuX, SuY, SuZ
+  TCell Cell;
+  std::vector<TSymOp> SymOps;  // never empty after reading
+  std::vector<TCifAngle> CifAngles;
+};
+
+// Fills FracCoords and FracSu from Atoms.
+void SyncCoordinates(TStructure& model);
+
+// Cuts an Olex2 symmetry suffix ("_$n") off a name.
+std::string StripOlexSuffix(std::string_view name, bool& removed);
+
+bool HasStructure(const TCifBlock& block);
+bool HasAtomLabel(const TCifBlock& block, std::string_view label);
+std::string StructureBlockList(const TCifFile& file);
+// The block to analyse; ends the run through Fatal with the block messages.
+const TCifBlock& ChooseBlock(const TCifFile& file, const std::string& blockName,
+                             const std::string& centralName);
+
+void ReadCellValue(const TCifBlock& block, std::string_view tag, double defaultValue,
+                   double& value, double& su);
+void ReadCell(const TCifBlock& block, TStructure& model);      // Fatal when unusable
+void ReadSymmetry(const TCifBlock& block, TStructure& model);  // never fails
+void ReadAtomSites(const TCifBlock& block, TStructure& model); // Fatal with its messages
+void ReadAngleTable(const TCifBlock& block, TStructure& model);
+
+// The space-group name a block gives, trimmed, or "" (for the warning when a
+// block lists no symmetry operators).
+std::string SpaceGroupName(const TCifBlock& block);
+
+// Looks up the angle A-centre-B in the CIF angle table (either direction).
+bool FindCifAngle(const std::vector<TCifAngle>& table, std::string_view centreLabel,
+                  std::string_view centreCode, std::string_view labelA, std::string_view codeA,
+                  std::string_view labelB, std::string_view codeB, double& angle, double& su);

@@ -1,0 +1,52 @@
+#include "test_support.h"
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+struct TScratch {
+  std::string Path;
+  TScratch() {
+    std::random_device rd;
+    const fs::path base = fs::temp_directory_path() /
+                          ("vexorin_test_" + std::to_string(rd()) + "_" + std::to_string(rd()));
+    fs::create_directories(base);
+    Path = base.string();
+  }
+  ~TScratch() {
+    std::error_code ec;
+    fs::remove_all(Path, ec);
+  }
+};
+}  // namespace
+
+const std::string& ScratchDir() {
+  static TScratch scratch;
+  return scratch.Path;
+}
+
+std::string WriteScratchFile(const std::string& name, std::string_view content) {
+  const fs::path path = fs::path(ScratchDir()) / name;
+  if (path.has_parent_path()) fs::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(content.data(), static_cast<std::streamsize>(content.size()));
+  return path.string();
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string RealDataFile(const std::string& relative) {
+  const fs::path path = fs::path(VEXORIN_SOURCE_DIR) / ".." / "shared" / "realdata" / relative;
+  std::error_code ec;
+  if (!fs::exists(path, ec)) return "";
+  return path.lexically_normal().string();
+}

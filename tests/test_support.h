@@ -1,0 +1,14 @@
+// Helpers shared by the test programs: scratch files and the optional folder
+// of real structure files beside the project.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// A fresh directory for this test program, removed when the program ends.
+const std::string& ScratchDir();
+// Writes the bytes to ScratchDir()/name and returns the full path.
+std::string WriteScratchFile(const std::string& name, std::string_view content);
+std::string ReadWholeFile(const std::string& path);
+// Path of a file below ../shared/realdata, or "" when that folder is absent.
+std::string RealDataFile(const std::string& relative);
