@@ -19,7 +19,7 @@ struct TFatalError {
 
 // Ends the run with "Error: " + message. Messages that span lines use
 // kLineEnd between their lines, continuation lines starting with 7 blanks.
-[[noreturn]] void Fatal(const std::string& message);
+[[noreturn]] inline void Fatal(const std::string& message) { throw TFatalError{message}; }
 
 class TReport {
  public:
