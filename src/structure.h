@@ -54,7 +54,9 @@ const TCifBlock& ChooseBlock(const TCifFile& file, const std::string& blockName,
 void ReadCellValue(const TCifBlock& block, std::string_view tag, double defaultValue,
                    double& value, double& su);
 void ReadCell(const TCifBlock& block, TStructure& model);      // Fatal when unusable
-void ReadSymmetry(const TCifBlock& block, TStructure& model);  // never fails
+// Never fails. Returns false when the block gave no operator, so that only
+// x,y,z (the identity) is used.
+bool ReadSymmetry(const TCifBlock& block, TStructure& model);
 void ReadAtomSites(const TCifBlock& block, TStructure& model); // Fatal with its messages
 void ReadAngleTable(const TCifBlock& block, TStructure& model);
 
