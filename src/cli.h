@@ -7,11 +7,13 @@
 #include <string_view>
 #include <vector>
 
+#include "uxyz.h"  // TXyzNaming
+
 inline constexpr std::string_view kTitleLine = "Vexorin 1.0 - geometry index tau4 / tau4' / tau5";
 // Second line of the help text and of the report header.
 extern const std::string_view kVersionLine;
-
-enum class TXyzNaming { Olex = 0, Position = 1, Element = 2 };
+// Short reference to the publication that defines tau4' (help text and report).
+extern const std::string_view kTau4PrimeReference;
 
 struct TRunOptions {
   double tolerance = 0.4;
