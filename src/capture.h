@@ -40,7 +40,9 @@ class TReport {
   // error lines), deletes a temporary capture file. Does nothing when no
   // capture is active. Returns false when the HTML file could not be
   // written; the console has then received the line
-  // "Error: cannot write HTML file: " + path.
+  // "Error: cannot write HTML file: " + path. Also false when writing the
+  // --out file failed on the way (a full disk); the console has then
+  // received "Error: cannot write output file: " + path.
   bool EndCapture(std::string_view briefLine);
 
   bool Capturing() const;

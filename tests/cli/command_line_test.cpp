@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "capture.h"
+#include "cli.h"
+#include "utext.h"
+
+namespace {
+
+using TArgs = std::vector<std::string>;
+
+struct TParsed {
+  TCommandOutcome Outcome = TCommandOutcome::Run;
+  TCommandLine Command;
+  std::string Console;
+};
+
+TParsed Parse(const TArgs& args) {
+  TParsed parsed;
+  std::ostringstream console;
+  parsed.Outcome = ParseCommandLine(args, console, parsed.Command);
+  parsed.Console = console.str();
+  return parsed;
+}
+
+TRunOptions OptionsWith(const std::string& option) { return Parse({"in.cif", "Ni1", option}).Command.Options; }
+
+// The message of the Fatal that ends the parse, or "<no error>".
+std::string ParseError(const TArgs& args) {
+  try {
+    Parse(args);
+  } catch (const TFatalError& error) {
+    return error.Message;
+  }
+  return "<no error>";
+}
+
+std::string HelpText() {
+  std::ostringstream console;
+  PrintHelp(console);
+  return console.str();
+}
+
+}  // namespace
+
+struct TSplitCase {
+  const char* Raw;
+  TArgs Expected;
+};
+
+class RawCommandLine : public ::testing::TestWithParam<TSplitCase> {};
+
+TEST_P(RawCommandLine, SplitsIntoArgumentsAfterProgramName) {
+  EXPECT_EQ(SplitCommandLine(GetParam().Raw), GetParam().Expected) << GetParam().Raw;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLine, RawCommandLine,
+    ::testing::Values(TSplitCase{R"(vexorin Mg" )", {"Mg\""}},
+                      TSplitCase{R"(vexorin "Ni P1 Mg")", {"Ni P1 Mg"}},
+                      TSplitCase{R"(vexorin "Ni P1 Mg"")", {"Ni P1 Mg\""}},
+                      TSplitCase{R"(vexorin Mg"x y")", {"Mgx y"}},
+                      TSplitCase{R"(vexorin "" "")", {"", ""}},
+                      TSplitCase{R"(vexorin O\"1)", {"O\"1"}},
+                      TSplitCase{R"(vexorin \\"a b")", {"\\a b"}},
+                      TSplitCase{R"(vexorin \\\"x a\b\ c\\)", {"\\\"x", "a\\b\\", "c\\\\"}},
+                      TSplitCase{R"(vexorin "a ""b"" c" "open)", {"a \"b\" c", "open"}},
+                      TSplitCase{"vexorin \t a \x01 b  ", {"a", "b"}},
+                      TSplitCase{R"(  "C:\My Tools\vexorin.exe"x x.cif Ni)", {"x.cif", "Ni"}},
+                      TSplitCase{R"("unclosed program name x.cif)", {}},
+                      TSplitCase{"", {}}));
+
+struct TNumberCase {
+  const char* Argument;
+  double Expected;
+};
+
+class AcceptedTolerance : public ::testing::TestWithParam<TNumberCase> {};
+
+TEST_P(AcceptedTolerance, SetsTolerance) {
+  EXPECT_DOUBLE_EQ(OptionsWith(GetParam().Argument).tolerance, GetParam().Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(CommandLine, AcceptedTolerance,
+                         ::testing::Values(TNumberCase{"tol=0.3", 0.3}, TNumberCase{"--tol=4e-1", 0.4},
+                                           TNumberCase{"--tol=.5", 0.5}, TNumberCase{"--tol=5.", 5.0},
+                                           TNumberCase{"--tol=-2E+0", -2.0},
+                                           TNumberCase{"--tol=1e-999", 0.0},
+                                           TNumberCase{"--tol=\x01\x1f \t0.7", 0.7}));
+
+class RejectedTolerance : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(RejectedTolerance, EndsRunNamingValueAsWritten) {
+  EXPECT_EQ(ParseError({"in.cif", "Ni1", "tol=" + GetParam()}), "invalid value for --tol: " + GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(CommandLine, RejectedTolerance,
+                         ::testing::Values("", "abc", "0,3", "1e999", "-1e999", "inf", "nan", "0x1p3",
+                                           ".", "1e", "0.3 ", " ", std::string("\0" "5", 2)));
+
+TEST(CommandLine, BareFormsSetTheirOptions) {
+  const TParsed parsed = Parse({"occ=0.8", "max=3.5", "block=b1", "in.cif", "out=r.txt", "html=r.html",
+                                "xyznames=position", "Ni1", "--brief", "--calc"});
+  ASSERT_EQ(parsed.Outcome, TCommandOutcome::Run);
+  const TRunOptions& o = parsed.Command.Options;
+  EXPECT_DOUBLE_EQ(o.minOccupancy, 0.8);
+  EXPECT_DOUBLE_EQ(o.maxRadius, 3.5);
+  EXPECT_EQ(o.blockName, "b1");
+  EXPECT_EQ(o.outFile, "r.txt");
+  EXPECT_EQ(o.htmlFile, "r.html");
+  EXPECT_EQ(o.xyzNaming, TXyzNaming::Position);
+  EXPECT_TRUE(o.brief && o.forceCalc);
+  EXPECT_EQ(parsed.Command.InputPath, "in.cif");
+}
+
+TEST(CommandLine, ValuesAreTakenUnchangedAndEmptyMeansNotGiven) {
+  EXPECT_EQ(OptionsWith("--block= Blk ").blockName, " Blk ");
+  EXPECT_EQ(OptionsWith("--out=a=b.txt").outFile, "a=b.txt");
+  const TRunOptions o = Parse({"in.cif", "Ni1", "--block=x", "--block=", "html="}).Command.Options;
+  EXPECT_EQ(o.blockName, "");
+  EXPECT_EQ(o.htmlFile, "");
+  EXPECT_DOUBLE_EQ(OptionsWith("--max=0").maxRadius, 0.0);
+}
+
+TEST(CommandLine, LastOccurrenceWins) {
+  const TRunOptions o = Parse({"in.cif", "--tol=0.1", "Ni1", "tol=0.2", "--xyznames=element", "xyznames=OLEX"})
+                            .Command.Options;
+  EXPECT_DOUBLE_EQ(o.tolerance, 0.2);
+  EXPECT_EQ(o.xyzNaming, TXyzNaming::Olex);
+}
+
+TEST(CommandLine, XyzNamingIgnoresCaseAndListsChoicesOnError) {
+  EXPECT_EQ(OptionsWith("--xyznames=Element").xyzNaming, TXyzNaming::Element);
+  EXPECT_EQ(ParseError({"in.cif", "Ni1", "--xyznames="}),
+            "invalid value for --xyznames:  (olex, position or element)");
+  EXPECT_EQ(ParseError({"in.cif", "Ni1", "xyznames=label"}),
+            "invalid value for --xyznames: label (olex, position or element)");
+}
+
+TEST(CommandLine, OptionWordsAreCaseSensitive) {
+  EXPECT_EQ(ParseError({"in.cif", "Ni1", "--TOL=0.3"}), "unknown option: --TOL=0.3");
+  EXPECT_EQ(ParseError({"in.cif", "Ni1", "--brief=1"}), "unknown option: --brief=1");
+  EXPECT_EQ(ParseError({"in.cif", "Ni1", "--HELP"}), "unknown option: --HELP");
+  const TParsed parsed = Parse({"in.cif", "TOL=0.3", "-x", "-H"});
+  EXPECT_DOUBLE_EQ(parsed.Command.Options.tolerance, 0.4);
+  EXPECT_EQ(parsed.Command.CentralName, "TOL=0.3");
+  EXPECT_EQ(parsed.Command.LigandNames, (TArgs{"-x", "-H"}));
+  EXPECT_EQ(Parse({"-x", "Ni1"}).Command.InputPath, "-x");
+}
+
+TEST(CommandLine, HelpRequestStopsReadingArguments) {
+  for (const char* help : {"--help", "-h", "/?"}) {
+    const TParsed parsed = Parse({"in.cif", "Ni1", help, "--bogus", "tol=x"});
+    EXPECT_EQ(parsed.Outcome, TCommandOutcome::HelpAsked) << help;
+    EXPECT_EQ(parsed.Console, HelpText());
+  }
+  EXPECT_EQ(ParseError({"--tol=x", "--help"}), "invalid value for --tol: x");
+}
+
+TEST(CommandLine, TooFewArgumentsOrNoAtomNameShowHelp) {
+  for (const TArgs& args : {TArgs{}, TArgs{"in.cif", "--calc"}, TArgs{"in.cif", " , \t", ""}}) {
+    const TParsed parsed = Parse(args);
+    EXPECT_EQ(parsed.Outcome, TCommandOutcome::TooFew);
+    EXPECT_EQ(parsed.Console, HelpText());
+  }
+}
+
+TEST(CommandLine, AtomNamesSplitAtBlanksTabsAndCommas) {
+  for (const TArgs& args : {TArgs{"in.cif", "Ni", "P1 P2", "O1"}, TArgs{"in.cif", "Ni P1 P2 O1"},
+                            TArgs{"in.cif", "Ni,P1,P2,O1"}, TArgs{"in.cif", "\tNi,,P1 ,\tP2", "", "O1,"}}) {
+    const TParsed parsed = Parse(args);
+    EXPECT_EQ(parsed.Command.CentralName, "Ni") << args[1];
+    EXPECT_EQ(parsed.Command.LigandNames, (TArgs{"P1", "P2", "O1"})) << args[1];
+  }
+  const TParsed quoted = Parse({"my dir/a,b.cif", "Mg\"", "O1#2_655", "N1_$2"});
+  EXPECT_EQ(quoted.Command.InputPath, "my dir/a,b.cif");
+  EXPECT_EQ(quoted.Command.CentralName, "Mg\"");
+  EXPECT_EQ(quoted.Command.LigandNames, (TArgs{"O1#2_655", "N1_$2"}));
+}
+
+TEST(HelpText, HasTitleOptionsReferencesAndClosingEmptyLine) {
+  const std::string text = HelpText();
+  const std::string nl(kLineEnd);
+  EXPECT_TRUE(StartsWith(text, "Vexorin 1.0 - geometry index tau4 / tau4' / tau5 from CIF data" + nl +
+                                   std::string(kVersionLine) + nl + nl + "Usage:" + nl));
+  const std::string options =
+      nl + "Options:" + nl + "  --tol=<A>     bond tolerance in Angstrom (default 0.40)" + nl +
+      "  --occ=<x>     minimum occupancy for the automatic search (default 0.5)" + nl;
+  const std::string tail = nl + "  --brief       print a single result line only" + nl +
+                           "  --help        this help" + nl + nl;
+  EXPECT_NE(text.find(options), std::string::npos);
+  EXPECT_NE(text.find(tail), std::string::npos);
+  EXPECT_NE(text.find(nl + "  tau4  = (360 - (alpha+beta)) / (360 - 2*109.47)          Yang et al."),
+            std::string::npos);
+  EXPECT_NE(text.find("(180-beta)/(180-109.47)" + nl + std::string(52, ' ') +
+                      std::string(kTau4PrimeReference) + nl),
+            std::string::npos);
+  EXPECT_NE(text.find(nl + "  tau5  = (beta - alpha) / 60                            Addison et al."),
+            std::string::npos);
+  const std::string ending = "by (beta - alpha) / 322.8." + nl + nl;
+  const size_t licence = text.find(ending);
+  ASSERT_NE(licence, std::string::npos);
+  const std::string closing = text.substr(licence + ending.size());
+  const std::vector<std::string_view> lines = SplitLines(closing);
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_NE(lines[0].find("MIT"), std::string_view::npos);
+  EXPECT_EQ(closing.substr(closing.size() - 2 * nl.size()), nl + nl);
+}
