@@ -1,0 +1,287 @@
+#include "structure.h"
+
+#include <cmath>
+
+#include "capture.h"
+#include "ucif.h"
+#include "utext.h"
+
+void SyncCoordinates(TStructure& model) {
+  model.FracCoords.clear();
+  model.FracSu.clear();
+  model.FracCoords.reserve(model.Atoms.size());
+  model.FracSu.reserve(model.Atoms.size());
+  for (const TAtom& atom : model.Atoms) {
+    model.FracCoords.push_back(TVec3{atom.X, atom.Y, atom.Z});
+    model.FracSu.push_back(TVec3{atom.SuX, atom.SuY, atom.SuZ});
+  }
+}
+
+std::string StripOlexSuffix(std::string_view name, bool& removed) {
+  const std::size_t at = name.find("_$");
+  removed = at != std::string_view::npos;
+  return std::string(removed ? name.substr(0, at) : name);
+}
+
+// ---------------------------------------------------------------- block choice
+
+namespace {
+
+const TCifLoop* AtomSiteLoop(const TCifBlock& block) { return block.FindLoop("_atom_site_label"); }
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+}  // namespace
+
+bool HasStructure(const TCifBlock& block) {
+  return !IsNullValue(block.GetItem("_cell_length_a")) && AtomSiteLoop(block) != nullptr;
+}
+
+bool HasAtomLabel(const TCifBlock& block, std::string_view label) {
+  const TCifLoop* loop = AtomSiteLoop(block);
+  if (loop == nullptr) return false;
+  const int column = loop->ColumnIndex("_atom_site_label");
+  const std::size_t rows = loop->RowCount();
+  for (std::size_t row = 0; row < rows; ++row)
+    if (SameTextIgnoringCase(loop->GetValue(row, column), label)) return true;
+  return false;
+}
+
+std::string StructureBlockList(const TCifFile& file) {
+  std::string list;
+  for (int i = 0; i < file.BlockCount(); ++i) {
+    const TCifBlock& block = file.Block(i);
+    if (!HasStructure(block)) continue;
+    if (!list.empty()) list += ", ";
+    list += block.Name();
+  }
+  return list;
+}
+
+const TCifBlock& ChooseBlock(const TCifFile& file, const std::string& blockName,
+                             const std::string& centralName) {
+  if (file.BlockCount() == 0) Fatal("no data block found in the CIF.");
+  if (!blockName.empty()) {
+    const TCifBlock* block = file.FindBlock(blockName);
+    if (block == nullptr)
+      Fatal("data block " + Quoted(blockName) + " not found. Available: " + StructureBlockList(file));
+    if (!HasStructure(*block))
+      Fatal("data block " + Quoted(blockName) + " contains no cell parameters and " +
+            "atom sites. Blocks with a structure: " + StructureBlockList(file));
+    return *block;
+  }
+  bool removed = false;
+  const std::string label = StripOlexSuffix(centralName, removed);
+  const TCifBlock* firstWithStructure = nullptr;
+  for (int i = 0; i < file.BlockCount(); ++i) {
+    const TCifBlock& block = file.Block(i);
+    if (!HasStructure(block)) continue;
+    if (HasAtomLabel(block, label)) return block;
+    if (firstWithStructure == nullptr) firstWithStructure = &block;
+  }
+  if (firstWithStructure == nullptr) Fatal("no data block with cell parameters and atom sites found.");
+  return *firstWithStructure;
+}
+
+// ---------------------------------------------------------------- cell and symmetry
+
+void ReadCellValue(const TCifBlock& block, std::string_view tag, double defaultValue,
+                   double& value, double& su) {
+  const std::string_view text = block.GetItem(tag);
+  if (IsNullValue(text) || !ParseNumberSu(text, value, su)) {
+    value = defaultValue;
+    su = 0;
+  }
+}
+
+namespace {
+
+// The three angles must close a cell of non-zero volume: each strictly
+// between 0 and 180 degrees, and h = 1 - ca^2 - cb^2 - cg^2 + 2 ca cb cg
+// (the squared volume of the cell with unit edges) above the 1e-12 that the
+// plane spacings are floored at; 120, 120, 120 gives h = 0 up to rounding.
+// Otherwise the orthogonalisation divides by sin(gamma) = 0 or flattens
+// every site into one plane.
+bool AnglesCloseACell(const TCell& cell) {
+  for (double angle : {cell.Alpha, cell.Beta, cell.Gamma})
+    if (!(angle > 0 && angle < 180)) return false;
+  const double ca = std::cos(cell.Alpha * kDegToRad);
+  const double cb = std::cos(cell.Beta * kDegToRad);
+  const double cg = std::cos(cell.Gamma * kDegToRad);
+  return 1 - ca * ca - cb * cb - cg * cg + 2 * ca * cb * cg > 1e-12;
+}
+
+}  // namespace
+
+void ReadCell(const TCifBlock& block, TStructure& model) {
+  TCell& cell = model.Cell;
+  ReadCellValue(block, "_cell_length_a", 0, cell.A, cell.SuA);
+  ReadCellValue(block, "_cell_length_b", 0, cell.B, cell.SuB);
+  ReadCellValue(block, "_cell_length_c", 0, cell.C, cell.SuC);
+  ReadCellValue(block, "_cell_angle_alpha", 90, cell.Alpha, cell.SuAlpha);
+  ReadCellValue(block, "_cell_angle_beta", 90, cell.Beta, cell.SuBeta);
+  ReadCellValue(block, "_cell_angle_gamma", 90, cell.Gamma, cell.SuGamma);
+  if (!(cell.A > 0 && cell.B > 0 && cell.C > 0) || !AnglesCloseACell(cell))
+    Fatal("cell parameters are missing or unusable.");
+}
+
+bool ReadSymmetry(const TCifBlock& block, TStructure& model) {
+  model.SymOps.clear();
+  static constexpr std::string_view kTags[] = {"_space_group_symop_operation_xyz",
+                                               "_symmetry_equiv_pos_as_xyz",
+                                               "_space_group_symop.operation_xyz"};
+  if (const TCifLoop* loop = block.FindLoopAny({kTags[0], kTags[1], kTags[2]})) {
+    int column = -1;
+    for (std::string_view tag : kTags)
+      if ((column = loop->ColumnIndex(tag)) != -1) break;
+    const std::size_t rows = loop->RowCount();
+    for (std::size_t row = 0; row < rows; ++row) {
+      const std::string_view text = loop->GetValue(row, column);
+      TSymOp op;
+      if (IsNullValue(text) || !ParseSymOp(text, op)) continue;
+      op.OpNum = static_cast<int>(model.SymOps.size()) + 1;
+      op.Code = std::to_string(op.OpNum) + "_555";
+      model.SymOps.push_back(std::move(op));
+    }
+  }
+  if (!model.SymOps.empty()) return true;
+  model.SymOps.push_back(IdentityOp());
+  return false;
+}
+
+std::string SpaceGroupName(const TCifBlock& block) {
+  for (std::string_view tag :
+       {"_space_group_name_H-M_alt", "_symmetry_space_group_name_H-M", "_space_group_name_Hall",
+        "_symmetry_space_group_name_Hall", "_space_group.name_H-M_alt", "_space_group.name_Hall"}) {
+    const std::string_view name = block.GetItem(tag);
+    if (!IsNullValue(name)) return std::string(TrimControl(name));
+  }
+  return "";
+}
+
+// ---------------------------------------------------------------- atom sites
+
+namespace {
+
+struct TAtomColumns {
+  int Label = -1, TypeSymbol = -1, X = -1, Y = -1, Z = -1, Occupancy = -1;
+};
+
+TAtomColumns AtomColumns(const TCifLoop& loop) {
+  TAtomColumns c;
+  c.Label = loop.ColumnIndex("_atom_site_label");
+  c.TypeSymbol = loop.ColumnIndex("_atom_site_type_symbol");
+  c.X = loop.ColumnIndex("_atom_site_fract_x");
+  c.Y = loop.ColumnIndex("_atom_site_fract_y");
+  c.Z = loop.ColumnIndex("_atom_site_fract_z");
+  c.Occupancy = loop.ColumnIndex("_atom_site_occupancy");
+  return c;
+}
+
+std::string AtomElement(const TCifLoop& loop, const TAtomColumns& c, std::size_t row,
+                        std::string_view label) {
+  std::string element;
+  if (c.TypeSymbol != -1) element = LeadingLetters(loop.GetValue(row, c.TypeSymbol));
+  if (element.empty()) element = ElementFromLabel(label);
+  return element;
+}
+
+// One row of the atom-site loop; false when a coordinate is null or unreadable.
+bool ReadAtomRow(const TCifLoop& loop, const TAtomColumns& c, std::size_t row, TAtom& atom) {
+  if (!ParseNumberSu(loop.GetValue(row, c.X), atom.X, atom.SuX) ||
+      !ParseNumberSu(loop.GetValue(row, c.Y), atom.Y, atom.SuY) ||
+      !ParseNumberSu(loop.GetValue(row, c.Z), atom.Z, atom.SuZ))
+    return false;
+  atom.Label = std::string(loop.GetValue(row, c.Label));
+  atom.Element = AtomElement(loop, c, row, atom.Label);
+  atom.Occ = 1.0;
+  double occupancy = 0, unused = 0;
+  if (c.Occupancy != -1 && ParseNumberSu(loop.GetValue(row, c.Occupancy), occupancy, unused))
+    atom.Occ = occupancy;
+  return true;
+}
+
+}  // namespace
+
+void ReadAtomSites(const TCifBlock& block, TStructure& model) {
+  model.Atoms.clear();
+  const TCifLoop* loop = AtomSiteLoop(block);
+  if (loop == nullptr) Fatal("no _atom_site loop found in the CIF.");
+  const TAtomColumns columns = AtomColumns(*loop);
+  if (columns.X == -1 || columns.Y == -1 || columns.Z == -1)
+    Fatal("fractional coordinates are missing in the _atom_site loop.");
+  const std::size_t rows = loop->RowCount();
+  for (std::size_t row = 0; row < rows; ++row) {
+    TAtom atom;
+    if (ReadAtomRow(*loop, columns, row, atom)) model.Atoms.push_back(std::move(atom));
+  }
+  if (model.Atoms.empty()) Fatal("no atoms with coordinates found.");
+  SyncCoordinates(model);
+}
+
+// ---------------------------------------------------------------- angle table
+
+namespace {
+
+std::string SiteCodeOf(const TCifLoop& loop, std::size_t row, int column) {
+  if (column == -1) return "1_555";
+  return NormaliseSiteCode(loop.GetValue(row, column));
+}
+
+}  // namespace
+
+void ReadAngleTable(const TCifBlock& block, TStructure& model) {
+  model.CifAngles.clear();
+  const TCifLoop* loop = block.FindLoop("_geom_angle");
+  if (loop == nullptr) return;
+  const int label1 = loop->ColumnIndex("_geom_angle_atom_site_label_1");
+  const int label2 = loop->ColumnIndex("_geom_angle_atom_site_label_2");
+  const int label3 = loop->ColumnIndex("_geom_angle_atom_site_label_3");
+  const int value = loop->ColumnIndex("_geom_angle");
+  const int sym1 = loop->ColumnIndex("_geom_angle_site_symmetry_1");
+  const int sym2 = loop->ColumnIndex("_geom_angle_site_symmetry_2");
+  const int sym3 = loop->ColumnIndex("_geom_angle_site_symmetry_3");
+  if (label1 == -1 || label2 == -1 || label3 == -1 || value == -1) return;
+  const std::size_t rows = loop->RowCount();
+  for (std::size_t row = 0; row < rows; ++row) {
+    TCifAngle angle;
+    if (!ParseNumberSu(loop->GetValue(row, value), angle.Angle, angle.Su)) continue;
+    angle.Label1 = std::string(loop->GetValue(row, label1));
+    angle.Label2 = std::string(loop->GetValue(row, label2));
+    angle.Label3 = std::string(loop->GetValue(row, label3));
+    angle.Sym1 = SiteCodeOf(*loop, row, sym1);
+    angle.Sym2 = SiteCodeOf(*loop, row, sym2);
+    angle.Sym3 = SiteCodeOf(*loop, row, sym3);
+    angle.HasSu = angle.Su > 0;
+    model.CifAngles.push_back(std::move(angle));
+  }
+}
+
+namespace {
+
+bool SameSiteName(std::string_view label, std::string_view code, std::string_view wantedLabel,
+                  std::string_view wantedCode) {
+  return SameTextIgnoringCase(label, wantedLabel) && code == wantedCode;
+}
+
+}  // namespace
+
+bool FindCifAngle(const std::vector<TCifAngle>& table, std::string_view centreLabel,
+                  std::string_view centreCode, std::string_view labelA, std::string_view codeA,
+                  std::string_view labelB, std::string_view codeB, double& angle, double& su) {
+  angle = 0;
+  su = 0;
+  for (const TCifAngle& row : table) {
+    if (!SameSiteName(row.Label2, row.Sym2, centreLabel, centreCode)) continue;
+    const bool forward = SameSiteName(row.Label1, row.Sym1, labelA, codeA) &&
+                         SameSiteName(row.Label3, row.Sym3, labelB, codeB);
+    const bool reverse = SameSiteName(row.Label1, row.Sym1, labelB, codeB) &&
+                         SameSiteName(row.Label3, row.Sym3, labelA, codeA);
+    if (forward || reverse) {
+      angle = row.Angle;
+      su = row.Su;
+      return true;
+    }
+  }
+  return false;
+}

@@ -1,0 +1,240 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+#include "ucif.h"
+
+namespace {
+
+TCifFile Loaded(std::string text) {
+  TCifFile file;
+  file.LoadFromText(std::move(text));
+  return file;
+}
+
+std::vector<std::string> AsStrings(const TCifTextList& list) {
+  std::vector<std::string> out;
+  for (std::string_view text : list) out.emplace_back(text);
+  return out;
+}
+
+using TWords = std::vector<std::string>;
+
+TEST(CifFile, ItemsBeforeTheFirstDataBlockFormAnUnnamedFirstBlock) {
+  const TCifFile file = Loaded("_a 1\nloop_ _b 2\ndata_x\n_c 3\n");
+  ASSERT_EQ(file.BlockCount(), 2);
+  EXPECT_EQ(file.Block(0).Name(), "");
+  EXPECT_EQ(file.Block(0).GetItem("_a"), "1");
+  EXPECT_EQ(file.Block(0).Loops().size(), 1u);
+  EXPECT_EQ(file.Block(1).Name(), "x");
+}
+
+TEST(CifFile, BlockNamesKeepTheirCaseAndAreFoundIgnoringIt) {
+  const TCifFile file = Loaded("DATA_Abc\n_a 1\ndata_\n_b 2\n");
+  ASSERT_EQ(file.BlockCount(), 2);
+  EXPECT_EQ(file.Block(0).Name(), "Abc");
+  EXPECT_EQ(file.FindBlock("abc"), &file.Block(0));
+  EXPECT_EQ(file.FindBlock(""), &file.Block(1));
+  EXPECT_EQ(file.FindBlock("abd"), nullptr);
+  EXPECT_EQ(file.Block(7).Name(), "");  // out of range: an empty block, no crash
+}
+
+TEST(CifFile, TagsAreLowerCasedAndTheFirstOfTwinsWins) {
+  const TCifFile file = Loaded("data_x\n_Cell_Length_A 10\n_cell_length_a 20\n_V 'Keep Case'\n");
+  const TCifBlock& b = file.Block(0);
+  EXPECT_EQ(AsStrings(b.ItemTags()), (TWords{"_cell_length_a", "_cell_length_a", "_v"}));
+  EXPECT_EQ(b.GetItem("_CELL_LENGTH_A"), "10");
+  EXPECT_EQ(b.GetItem("_v"), "Keep Case");
+  EXPECT_EQ(b.GetItem("_missing"), "");
+}
+
+TEST(CifFile, ATagTakesTheNextTokenWhateverItIs) {
+  const TCifFile file = Loaded("data_x\n_a loop_\n_b _c\n_d data_y\n_e 'q'\n_last");
+  ASSERT_EQ(file.BlockCount(), 1);
+  const TCifBlock& b = file.Block(0);
+  EXPECT_TRUE(b.Loops().empty());
+  EXPECT_EQ(AsStrings(b.ItemTags()), (TWords{"_a", "_b", "_d", "_e"}));
+  EXPECT_EQ(AsStrings(b.ItemValues()), (TWords{"loop_", "_c", "data_y", "q"}));
+}
+
+TEST(CifFile, IncompleteLastRowIsNotCounted) {
+  const TCifFile file = Loaded("data_x\nloop_\n_A _b _c\n1 2 3 4 5 6 7\n");
+  const TCifLoop& loop = file.Block(0).Loops().at(0);
+  EXPECT_EQ(AsStrings(loop.Tags()), (TWords{"_a", "_b", "_c"}));
+  EXPECT_EQ(loop.RowCount(), 2u);
+  EXPECT_EQ(loop.Values().size(), 7u);
+  EXPECT_EQ(loop.GetValue(1, 2), "6");
+  EXPECT_EQ(loop.GetValue(2, 0), "7");
+  EXPECT_EQ(loop.GetValue(2, 1), "");
+  EXPECT_EQ(loop.GetValue(0, 3), "");
+  EXPECT_EQ(loop.GetValue(0, -1), "");
+  EXPECT_EQ(loop.GetValue(static_cast<std::size_t>(-1), 0), "");
+  EXPECT_EQ(loop.ColumnIndex("_B"), 1);
+  EXPECT_EQ(loop.ColumnIndex("_d"), -1);
+}
+
+TEST(CifFile, LoopWithoutTagsAbsorbsValuesUntilATag) {
+  const TCifFile file = Loaded("data_x\nloop_ 1 2 3\n_a 4\n");
+  const TCifBlock& b = file.Block(0);
+  ASSERT_EQ(b.Loops().size(), 1u);
+  EXPECT_EQ(b.Loops()[0].RowCount(), 0u);
+  EXPECT_EQ(b.Loops()[0].Values().size(), 3u);
+  EXPECT_EQ(b.GetItem("_a"), "4");
+}
+
+TEST(CifLexer, QuotedLoopValueDoesNotEndLoop) {
+  const TCifFile file = Loaded("data_x\nloop_ _a '_x' \"loop_\"\n;\ndata_y\n;\n_x 1\n");
+  const TCifBlock& b = file.Block(0);
+  ASSERT_EQ(file.BlockCount(), 1);
+  EXPECT_EQ(AsStrings(b.Loops()[0].Values()), (TWords{"_x", "loop_", "data_y"}));
+  EXPECT_EQ(b.GetItem("_x"), "1");
+}
+
+TEST(CifFile, UnquotedReservedWordEndsALoopAndIsReadNext) {
+  const TCifFile file = Loaded("data_x\nloop_ _a 1 2 loop_ _b 3 data_y _c 4\n");
+  ASSERT_EQ(file.BlockCount(), 2);
+  ASSERT_EQ(file.Block(0).Loops().size(), 2u);
+  EXPECT_EQ(file.Block(0).Loops()[1].GetValue(0, 0), "3");
+  EXPECT_EQ(file.Block(1).GetItem("_c"), "4");
+}
+
+TEST(CifFile, SaveFramesAndStrayValuesLeaveNoTrace) {
+  const TCifFile file = Loaded(
+      "data_x\nsave_\n_a 1\nsave_frame\n_b 2\nloop_ _c 3\n'save_'\nSAVE_\n"
+      "stray 'quoted stray'\nglobal_\n_d 4\n");
+  const TCifBlock& b = file.Block(0);
+  EXPECT_EQ(AsStrings(b.ItemTags()), (TWords{"_a", "_d"}));
+  EXPECT_TRUE(b.Loops().empty());
+}
+
+TEST(CifFile, UnclosedSaveFrameRunsToTheEnd) {
+  const TCifFile file = Loaded("data_x\n_a 1\nsave_f\n_b 2\ndata_y\n");
+  ASSERT_EQ(file.BlockCount(), 1);
+  EXPECT_EQ(file.Block(0).GetItem("_b"), "");
+}
+
+TEST(CifFile, ByteOrderMarkIsSkippedAndOtherBytesKept) {
+  const TCifFile file = Loaded("\xEF\xBB\xBF" "data_bom\r_t 'caf\xE9 \xC3\xA9'\r");
+  ASSERT_EQ(file.BlockCount(), 1);
+  EXPECT_EQ(file.Block(0).Name(), "bom");
+  EXPECT_EQ(file.Block(0).GetItem("_t"), "caf\xE9 \xC3\xA9");
+}
+
+TEST(CifFile, BlockNameEndsAtABlank) {
+  const TCifFile file = Loaded("data_W-Pd cluster\n_a 1\n");
+  EXPECT_EQ(file.Block(0).Name(), "W-Pd");
+  EXPECT_EQ(file.Block(0).GetItem("_a"), "1");
+}
+
+TEST(CifFile, LoadingAgainReplacesTheBlocks) {
+  TCifFile file = Loaded("data_a\ndata_b\n");
+  file.LoadFromText("data_c\n");
+  ASSERT_EQ(file.BlockCount(), 1);
+  EXPECT_EQ(file.Block(0).Name(), "c");
+}
+
+TEST(CifFile, ViewsSurviveAMoveOfTheFile) {
+  TCifFile file = Loaded("data_x\n_a\n;\nline1\nline2\n;\n");
+  const std::string_view before = file.Block(0).GetItem("_a");
+  TCifFile moved = std::move(file);
+  EXPECT_EQ(moved.Block(0).GetItem("_a").data(), before.data());
+  EXPECT_EQ(moved.Block(0).GetItem("_a"), "line1\r\nline2");
+}
+
+TEST(CifFile, BuildingOperationsCopyTheirTexts) {
+  TCifFile file;
+  TCifBlock& block = file.AddBlock("Built");
+  {
+    std::string tag = "_Cell_Length_A", value = "12.5(3)";
+    block.AddItem(tag, value);
+    TCifLoop& first = block.AddLoop();
+    first.AddTag("_A");
+    first.AddValue("1");
+    TCifLoop& second = block.AddLoop();
+    second.AddTag("_b");
+    second.AddValue("2");
+    tag.assign(tag.size(), 'x');
+    value.assign(value.size(), 'x');
+  }
+  TCifLoop& first = block.Loops()[0];
+  first.AddValue("3");  // a loop that is no longer the last one still grows in order
+  EXPECT_EQ(block.GetItem("_cell_length_a"), "12.5(3)");
+  EXPECT_EQ(AsStrings(first.Values()), (TWords{"1", "3"}));
+  EXPECT_EQ(AsStrings(block.Loops()[1].Values()), (TWords{"2"}));
+  EXPECT_EQ(file.FindBlock("built"), &file.Block(0));
+}
+
+TEST(CifFile, UnreadableFileFailsWithAMessageNamingIt) {
+  TCifFile file = Loaded("data_old\n");
+  std::string error;
+  const std::string path = ScratchDir() + "/no_such_file.cif";
+  EXPECT_FALSE(file.LoadFromFile(path, error));
+  EXPECT_NE(error.find(path), std::string::npos) << error;
+  EXPECT_EQ(file.BlockCount(), 0);
+  EXPECT_FALSE(file.LoadFromFile(ScratchDir(), error));  // a directory
+  EXPECT_NE(error.find(ScratchDir()), std::string::npos) << error;
+}
+
+TEST(CifFile, LoadsFromAFile) {
+  const std::string path = WriteScratchFile("two.cif", "data_a\r\n_x 1\r\ndata_b\r\n_x 2\r\n");
+  TCifFile file;
+  std::string error;
+  ASSERT_TRUE(file.LoadFromFile(path, error)) << error;
+  EXPECT_EQ(file.BlockCount(), 2);
+  EXPECT_EQ(file.Block(1).GetItem("_x"), "2");
+}
+
+// Inputs that must be absorbed without a crash, a hang or runaway memory.
+TEST(CifFile, HostileInputIsAbsorbed) {
+  std::string garbage;
+  for (int i = 0; i < 200000; ++i) garbage += static_cast<char>((i * 7919) % 256);
+  Loaded(garbage);
+
+  EXPECT_EQ(Loaded(std::string(300000, '\'')).BlockCount(), 0);
+  EXPECT_EQ(Loaded(std::string(300000, '"') + "\n'\n\"").BlockCount(), 0);
+
+  const TCifFile longLine = Loaded("data_x _a " + std::string(20000000, 'v'));
+  EXPECT_EQ(longLine.Block(0).GetItem("_a").size(), 20000000u);
+
+  const TCifFile unterminated = Loaded("data_x\n_a\n;\nrest of the file\nwithout end");
+  EXPECT_EQ(unterminated.Block(0).GetItem("_a"), "rest of the file\r\nwithout end");
+
+  std::string loops = "data_x\n";
+  for (int i = 0; i < 1000000; ++i) loops += "loop_\n";
+  EXPECT_EQ(Loaded(loops).Block(0).Loops().size(), 1000000u);
+
+  std::string crOnly;
+  for (int i = 0; i < 200000; ++i) crOnly += "_t v\r";
+  EXPECT_EQ(Loaded(crOnly).Block(0).ItemTags().size(), 200000u);
+}
+
+TEST(CifFile, EveryRealCifLoads) {
+  const std::string dir = RealDataFile("cif");
+  if (dir.empty()) GTEST_SKIP() << "no real data";
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    if (entry.path().extension() != ".cif") continue;
+    ++files;
+    TCifFile file;
+    std::string error;
+    ASSERT_TRUE(file.LoadFromFile(entry.path().string(), error)) << error;
+    EXPECT_GT(file.BlockCount(), 0) << entry.path();
+    EXPECT_NE(file.Block(0).Name(), "") << entry.path();
+  }
+  EXPECT_EQ(files, 40);
+}
+
+TEST(CifFile, RealCifsWithCrLfAndBlanksInBlockNames) {
+  const std::string path = RealDataFile("cif/rsc_b110583n_PdW_4blocks.cif");
+  if (path.empty()) GTEST_SKIP() << "no real data";
+  TCifFile file;
+  std::string error;
+  ASSERT_TRUE(file.LoadFromFile(path, error)) << error;
+  ASSERT_NE(file.FindBlock("W-Pd-Se-dppm"), nullptr);
+  EXPECT_NE(file.FindBlock("W-Pd-Se-dppm")->FindLoop("_atom_site_fract_x"), nullptr);
+}
+
+}  // namespace
