@@ -41,7 +41,8 @@ double SearchRadius(const TStructure& model, const std::string& centralElement, 
 void CheckSearchRadius(const TCell& cell, double radius);
 
 // Every atom image within the radius of the central atom (at most
-// kMaxNeighbours), in the order atom, operation, translation.
+// kMaxNeighbours), in the order atom, operation, translation. A radius that
+// CheckSearchRadius refuses, or one that is not a number, finds nothing.
 TLigArray FindNeighbours(const TStructure& model, int centralAtom, double radius);
 
 TLigArray SelectAutomaticLigands(const TStructure& model, const TLigArray& neighbours,
