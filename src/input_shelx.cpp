@@ -1,0 +1,107 @@
+#include "input_shelx.h"
+
+#include "capture.h"
+#include "structure.h"
+#include "utext.h"
+
+namespace {
+
+std::string MatrixPathFor(const std::string& inputPath) {
+  return PathWithoutExtension(inputPath) + ".mat";
+}
+
+void LoadMatrixFile(const std::string& inputPath, const TStructure& model, TShelxInput& shelx) {
+  const std::string matrixPath = MatrixPathFor(inputPath);
+  auto matrix = std::make_unique<TMatFile>();
+  std::string error;
+  if (!matrix->Load(matrixPath, error)) Fatal(error);
+
+  std::vector<std::string> labels;
+  labels.reserve(model.Atoms.size());
+  for (const TAtom& atom : model.Atoms) labels.push_back(atom.Label);
+  int matchedAtoms = 0;
+  if (!matrix->CheckCoordinates(labels, model.FracCoords, matchedAtoms, error))
+    Fatal(MatrixMismatchMessage(matrixPath, inputPath, error));
+
+  shelx.ParamCount = matrix->ParamCount;
+  shelx.Matrix = std::move(matrix);
+  shelx.MatrixLoaded = true;
+  shelx.SuAvailable = true;
+}
+
+}  // namespace
+
+void FillShelxModel(const TShelxData& data, TStructure& model) {
+  model = TStructure{};
+  model.Cell = data.Cell;
+  model.SymOps = data.SymOps;
+  for (const TShelxAtom& source : data.Atoms) {
+    TAtom atom;
+    atom.Label = source.Name;
+    atom.Element = source.Element;
+    atom.X = source.Frac[0];
+    atom.Y = source.Frac[1];
+    atom.Z = source.Frac[2];
+    atom.Occ = source.Occ * SiteSymmetryOrder(source.Frac, data.SymOps);
+    model.Atoms.push_back(atom);
+    model.FracCoords.push_back(source.Frac);
+    model.FracSu.push_back(TVec3{0, 0, 0});
+  }
+}
+
+std::string MatrixMismatchMessage(const std::string& matrixPath, const std::string& inputPath,
+                                  const std::string& checkMessage) {
+  std::string message = FileNameOnly(matrixPath) + " does not belong to " +
+                        FileNameOnly(inputPath) + " - " + checkMessage;
+  if (SameTextIgnoringCase(FileExtension(inputPath), ".ins")) {
+    message +=
+        " An .ins is the input of a refinement, while the .mat "
+        "is written by it; the two only match if the .ins is a copy of "
+        "that run's .res. Use the .res, or remove the .mat to get the "
+        "result without su.";
+  } else {
+    message +=
+        " Both files must come from the same refinement run; "
+        "remove the .mat to get the result without su.";
+  }
+  return message;
+}
+
+void LoadShelxInput(const std::string& path, TStructure& model, TShelxInput& shelx) {
+  TShelxData data;
+  std::string error;
+  if (!ReadShelxFile(path, data, error)) Fatal(error);
+  FillShelxModel(data, model);
+
+  shelx = TShelxInput{};
+  shelx.Title = data.Title;
+  shelx.MatrixFileName = FileNameOnly(MatrixPathFor(path));
+  if (!FileExists(MatrixPathFor(path))) {
+    shelx.SuAvailable = false;
+    return;
+  }
+  LoadMatrixFile(path, model, shelx);
+}
+
+void PrintShelxWarning(TReport& report, const std::string& inputPath) {
+  std::string ext = FileExtension(inputPath);
+  if (!ext.empty()) ext.erase(0, 1);
+  const std::string matName = FileNameOnly(MatrixPathFor(inputPath));
+  report.Line();
+  report.Line("*** WARNING - no standard uncertainties ***");
+  report.Line("The geometry was taken from a SHELX " + AsciiUpperCopy(ext) + " file. Such files store");
+  report.Line("only the refined parameters themselves, not their standard");
+  report.Line("uncertainties: the su of the coordinates come from the inverse");
+  report.Line("least-squares matrix, which SHELXL writes to the .lst file and to");
+  report.Line("the CIF, but not to res/ins. Only the cell esds (ZERR) are present,");
+  report.Line("and they contribute so little to a bond angle that propagating them");
+  report.Line("alone would understate the true uncertainty by orders of magnitude.");
+  report.Line("All values below are therefore given without su. To get them, put the");
+  report.Line("SHELXL matrix file " + matName + " beside this one - it holds the full");
+  report.Line("variance-covariance matrix - or run Vexorin on the CIF instead.");
+}
+
+void PrintMatrixLine(TReport& report, const TShelxInput& shelx) {
+  report.Line("Matrix file  : " + shelx.MatrixFileName + "  (" + std::to_string(shelx.ParamCount) +
+              " refined parameters)");
+}

@@ -1,0 +1,278 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "capture.h"
+#include "input_shelx.h"
+#include "run.h"
+#include "structure.h"
+#include "test_support.h"
+#include "utext.h"
+
+namespace {
+
+// A slightly distorted square-planar Ni complex in P1 (10 A cubic cell).
+// N4 lies with its z fixed, so its z is no matrix parameter.
+struct TSquareAtom {
+  const char* Name;
+  int Sfac;
+  double X, Y, Z;
+};
+const TSquareAtom kSquare[] = {{"Ni1", 2, 0.5, 0.5, 0.5},
+                               {"N1", 1, 0.7, 0.51, 0.49},
+                               {"N2", 1, 0.3, 0.49, 0.52},
+                               {"N3", 1, 0.51, 0.7, 0.48},
+                               {"N4", 1, 0.49, 0.3, 0.51}};
+constexpr int kSquareParams = 15;  // OSF, Ni1..N3 x y z, N4 x y
+
+std::string Number(double value) { return FormatFixed(value, 5); }
+
+std::string SquareRes(double n1x = 0.7) {
+  std::string text =
+      "TITL square planar test\n"
+      "CELL 0.71073 10 10 10 90 90 90\n"
+      "ZERR 1 0.001 0.001 0.001 0 0 0\n"
+      "LATT -1\n"
+      "SFAC N NI\n"
+      "FVAR 1.0\n";
+  for (const TSquareAtom& atom : kSquare) {
+    text += atom.Name;
+    text += ' ';
+    text += std::to_string(atom.Sfac);
+    for (double v : {atom.Name == std::string("N1") ? n1x : atom.X, atom.Y, atom.Z}) {
+      text += ' ';
+      text += Number(v);
+    }
+    text += " 11.00000 0.02\n";
+  }
+  return text + "HKLF 4\nEND\n";
+}
+
+std::string Field(double value) {
+  std::string text = FormatFixed(value, 5);
+  return std::string(8 - text.size(), ' ') + text;
+}
+
+std::string SquareMat(int coefficients = kSquareParams * (kSquareParams + 1) / 2) {
+  std::string text = "\n square planar test\n\n    15 Parameters refined in final cycle\n\n";
+  text += "     1     1.00000     0.01000     0.000    OSF\n";
+  int p = 2;
+  for (const TSquareAtom& atom : kSquare) {
+    const double xyz[3] = {atom.X, atom.Y, atom.Z};
+    const int axes = std::string(atom.Name) == "N4" ? 2 : 3;
+    for (int k = 0; k < axes; ++k, ++p) {
+      text += "    " + std::to_string(p) + "  " + Number(xyz[k]) + "  0.00020  0.000  ";
+      text += "xyz"[k];
+      text += "  ";
+      text += atom.Name;
+      text += '\n';
+    }
+  }
+  text += "\n   120 Correlation matrix elements follow as upper triangular matrix\n\n";
+  int written = 0;
+  for (int i = 0; i < kSquareParams; ++i)
+    for (int j = i; j < kSquareParams; ++j) {
+      if (written == coefficients) break;
+      text += Field(i == j ? 1.0 : 0.1);
+      if (++written % 10 == 0) text += "\n";
+    }
+  return text + "\n";
+}
+
+struct TRunResult {
+  int Status = -1;
+  std::string Output;
+  std::vector<std::string> Lines;
+};
+
+TRunResult RunProgram(const std::vector<std::string>& args) {
+  std::ostringstream console;
+  TRunResult result;
+  result.Status = RunVexorin(args, console);
+  result.Output = console.str();
+  for (std::string_view line : SplitLines(result.Output)) result.Lines.emplace_back(line);
+  return result;
+}
+
+bool HasLine(const TRunResult& r, const std::string& line) {
+  for (const std::string& l : r.Lines)
+    if (l == line) return true;
+  return false;
+}
+
+std::string FatalMessageOf(const std::string& path) {
+  TStructure model;
+  TShelxInput shelx;
+  try {
+    LoadShelxInput(path, model, shelx);
+  } catch (const TFatalError& error) {
+    return error.Message;
+  }
+  return "";
+}
+
+}  // namespace
+
+TEST(ShelxInput, ModelMappingAndChemicalOccupancy) {
+  const std::string path = WriteScratchFile("occ/model.res",
+                                            "TITL occupancy\n"
+                                            "CELL 0.71073 10 11 12 90 90 90\n"
+                                            "ZERR 1 0.001 0.002 0.003 0 0 0\n"
+                                            "LATT 1\nSYMM -X,Y,-Z\nSYMM -X,Y,-Z\n"
+                                            "SFAC C FE\nFVAR 1.0 0.6\n"
+                                            "Fe1 2 0 0 0 10.25\n"   // 2/m: order 4
+                                            "C1 1 0.1 0.5 0.3 10.5\n"  // mirror: order 2
+                                            "C2 1 0.1 0.2 0.3 21.0\n");
+  TStructure model;
+  model.CifAngles.resize(2);
+  TShelxInput shelx;
+  LoadShelxInput(path, model, shelx);
+  EXPECT_EQ(shelx.Title, "occupancy");
+  EXPECT_FALSE(shelx.SuAvailable);
+  EXPECT_FALSE(shelx.MatrixLoaded);
+  EXPECT_EQ(shelx.MatrixFileName, "model.mat");
+  EXPECT_EQ(model.Cell.SuC, 0.003);
+  ASSERT_EQ(model.SymOps.size(), 6u);  // the repeated SYMM card stays in the list
+  EXPECT_EQ(model.SymOps[5].Code, "6_555");
+  EXPECT_TRUE(model.CifAngles.empty());
+  ASSERT_EQ(model.Atoms.size(), 3u);
+  EXPECT_EQ(model.Atoms[0].Label, "Fe1");
+  EXPECT_EQ(model.Atoms[0].Element, "Fe");
+  EXPECT_DOUBLE_EQ(model.Atoms[0].Occ, 1.0);
+  EXPECT_DOUBLE_EQ(model.Atoms[1].Occ, 1.0);
+  EXPECT_DOUBLE_EQ(model.Atoms[2].Occ, 0.6);
+  EXPECT_DOUBLE_EQ(model.Atoms[1].Y, 0.5);
+  ASSERT_EQ(model.FracCoords.size(), 3u);
+  EXPECT_DOUBLE_EQ(model.FracCoords[2][1], 0.2);
+  ASSERT_EQ(model.FracSu.size(), 3u);
+  EXPECT_EQ(model.FracSu[2][0], 0.0);
+}
+
+TEST(ShelxInput, MatrixIsLoadedWhenItBelongs) {
+  const std::string path = WriteScratchFile("good/sq.res", SquareRes());
+  WriteScratchFile("good/sq.mat", SquareMat());
+  TStructure model;
+  TShelxInput shelx;
+  LoadShelxInput(path, model, shelx);
+  EXPECT_TRUE(shelx.SuAvailable);
+  EXPECT_TRUE(shelx.MatrixLoaded);
+  EXPECT_EQ(shelx.ParamCount, 15);
+  ASSERT_NE(shelx.Matrix, nullptr);
+  EXPECT_EQ(shelx.Matrix->ParamIndex(4, 2), -1);
+  EXPECT_EQ(shelx.Matrix->ParamIndex(4, 1), 14);
+}
+
+TEST(ShelxInput, FailuresEndTheRunWithTheirMessages) {
+  const std::string mismatch =
+      " - 1 coordinate(s) differ from the matrix file; the largest is N1.x by 0.00100, i.e. 5 esd.";
+  const std::string insPath = WriteScratchFile("ins/sq.ins", SquareRes(0.701));
+  WriteScratchFile("ins/sq.mat", SquareMat());
+  EXPECT_EQ(FatalMessageOf(insPath),
+            "sq.mat does not belong to sq.ins" + mismatch +
+                " An .ins is the input of a refinement, while the .mat is written by it; the two "
+                "only match if the .ins is a copy of that run's .res. Use the .res, or remove the "
+                ".mat to get the result without su.");
+  const std::string resPath = WriteScratchFile("res/SQ.RES", SquareRes(0.701));
+  WriteScratchFile("res/SQ.mat", SquareMat());
+  EXPECT_EQ(FatalMessageOf(resPath),
+            "SQ.mat does not belong to SQ.RES" + mismatch +
+                " Both files must come from the same refinement run; remove the .mat to get the "
+                "result without su.");
+  const std::string damaged = WriteScratchFile("damaged/sq.res", SquareRes());
+  const std::string damagedMat = WriteScratchFile("damaged/sq.mat", SquareMat(7));
+  EXPECT_EQ(FatalMessageOf(damaged),
+            damagedMat + ": expected 120 correlation elements, found 7.");
+  const std::string noCell = WriteScratchFile("nocell/x.res", "SFAC C\nC1 1 0 0 0\n");
+  EXPECT_EQ(FatalMessageOf(noCell), "no CELL card found in " + noCell + ".");
+}
+
+TEST(ShelxNotes, WarningBlockAndMatrixLine) {
+  std::ostringstream console;
+  {
+    TReport report(console);
+    PrintShelxWarning(report, "/data/run/abc.ins");
+    TShelxInput shelx;
+    shelx.MatrixFileName = "abc.mat";
+    shelx.ParamCount = 297;
+    PrintMatrixLine(report, shelx);
+  }
+  const std::string e(kLineEnd);
+  EXPECT_EQ(console.str(),
+            e + "*** WARNING - no standard uncertainties ***" + e +
+                "The geometry was taken from a SHELX INS file. Such files store" + e +
+                "only the refined parameters themselves, not their standard" + e +
+                "uncertainties: the su of the coordinates come from the inverse" + e +
+                "least-squares matrix, which SHELXL writes to the .lst file and to" + e +
+                "the CIF, but not to res/ins. Only the cell esds (ZERR) are present," + e +
+                "and they contribute so little to a bond angle that propagating them" + e +
+                "alone would understate the true uncertainty by orders of magnitude." + e +
+                "All values below are therefore given without su. To get them, put the" + e +
+                "SHELXL matrix file abc.mat beside this one - it holds the full" + e +
+                "variance-covariance matrix - or run Vexorin on the CIF instead." + e +
+                "Matrix file  : abc.mat  (297 refined parameters)" + e);
+}
+
+TEST(ShelxReport, ResWithMatchingMatrixGivesSuAndNamesTheMatrix) {
+  const std::string path = WriteScratchFile("e2e-mat/sq.res", SquareRes());
+  WriteScratchFile("e2e-mat/sq.mat", SquareMat());
+  const TRunResult r = RunProgram({path, "Ni1"});
+  ASSERT_EQ(r.Status, 0) << r.Output;
+  EXPECT_TRUE(HasLine(r, "SHELX file   : " + path)) << r.Output;
+  EXPECT_TRUE(HasLine(r, "Title        : square planar test"));
+  EXPECT_TRUE(HasLine(r, "Matrix file  : sq.mat  (15 refined parameters)"));
+  EXPECT_EQ(r.Output.find("WARNING"), std::string::npos);
+  EXPECT_TRUE(HasLine(r, "      variance-covariance matrix of sq.mat, so the"));
+  // Three angles involve N4, whose z is not a parameter.
+  EXPECT_TRUE(HasLine(r, "      3 of the coordinates involved are not free")) << r.Output;
+  EXPECT_NE(r.Output.find("tau4  = 0.0"), std::string::npos);
+  EXPECT_NE(r.Output.find(")     (0 = square planar"), std::string::npos) << "tau4 without su";
+}
+
+TEST(ShelxReport, ResWithoutMatrixWarnsAndGivesNoSu) {
+  const std::string path = WriteScratchFile("e2e-nomat/sq.res", SquareRes());
+  TRunResult r = RunProgram({path, "Ni1"});
+  ASSERT_EQ(r.Status, 0) << r.Output;
+  EXPECT_TRUE(HasLine(r, "*** WARNING - no standard uncertainties ***"));
+  EXPECT_TRUE(HasLine(r, "The geometry was taken from a SHELX RES file. Such files store"));
+  EXPECT_TRUE(HasLine(r, "SHELXL matrix file sq.mat beside this one - it holds the full"));
+  EXPECT_TRUE(HasLine(r, "      No standard uncertainties are given - see the warning above."));
+  r = RunProgram({path, "Ni1", "--brief"});
+  ASSERT_EQ(r.Status, 0) << r.Output;
+  ASSERT_EQ(r.Lines.size(), 1u) << r.Output;
+  EXPECT_TRUE(r.Lines[0].size() > 20 &&
+              r.Lines[0].substr(r.Lines[0].size() - 20) == "  (no su - from RES)")
+      << r.Lines[0];
+}
+
+TEST(ShelxReport, InsThatDoesNotMatchTheMatrixIsAnError) {
+  const std::string path = WriteScratchFile("e2e-ins/sq.ins", SquareRes(0.701));
+  WriteScratchFile("e2e-ins/sq.mat", SquareMat());
+  const TRunResult r = RunProgram({path, "Ni1"});
+  EXPECT_EQ(r.Status, 2);
+  EXPECT_NE(r.Output.find("Error: sq.mat does not belong to sq.ins - 1 coordinate(s) differ"),
+            std::string::npos)
+      << r.Output;
+  EXPECT_NE(r.Output.find("An .ins is the input of a refinement"), std::string::npos);
+}
+
+TEST(ShelxReport, DamagedMatrixIsAnError) {
+  const std::string path = WriteScratchFile("e2e-damaged/sq.res", SquareRes());
+  std::string mat = SquareMat();
+  mat.replace(mat.find(" 0.10000"), 8, " 0.1O000");
+  const std::string matPath = WriteScratchFile("e2e-damaged/sq.mat", mat);
+  const TRunResult r = RunProgram({path, "Ni1"});
+  EXPECT_EQ(r.Status, 2);
+  EXPECT_TRUE(HasLine(r, "Error: malformed correlation value \"0.1O000\" in " + matPath + "."))
+      << r.Output;
+}
+
+TEST(ShelxReport, AtomsOnAThreefoldAxisKeepTheirFullOccupancy) {
+  const std::string source = RealDataFile("shelx/I-43d.res");
+  if (source.empty()) GTEST_SKIP() << "no real data";
+  const std::string path = WriteScratchFile("real/I-43d.res", ReadWholeFile(source));
+  const TRunResult r = RunProgram({path, "NI1"});
+  ASSERT_EQ(r.Status, 0) << r.Output;
+  EXPECT_TRUE(HasLine(r, "Coordination number: 4  ->  tau4 / tau4'")) << r.Output;
+}

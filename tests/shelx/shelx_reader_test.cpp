@@ -1,0 +1,334 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+#include "ushelx.h"
+
+namespace {
+
+const char* const kHeader =
+    "TITL test in P-1\n"
+    "CELL 0.71073 10.0 11.0 12.0 90 100 90\n"
+    "ZERR 2 0.001 0.002 0.003 0 0.01 0\n"
+    "SFAC C N FE\n";
+
+struct TReadResult {
+  bool Ok = false;
+  TShelxData Data;
+  std::string Error;
+};
+
+TReadResult ReadText(const std::string& name, const std::string& text) {
+  TReadResult result;
+  const std::string path = WriteScratchFile(name, text);
+  result.Ok = ReadShelxFile(path, result.Data, result.Error);
+  if (!result.Ok) {
+    // Messages carry the path as given; strip it for readable expectations.
+    const size_t at = result.Error.find(path);
+    if (at != std::string::npos) result.Error = result.Error.substr(0, at) + "F" + result.Error.substr(at + path.size());
+  }
+  return result;
+}
+
+std::vector<std::string> AtomNames(const TShelxData& data) {
+  std::vector<std::string> names;
+  for (const TShelxAtom& atom : data.Atoms) names.push_back(atom.Name);
+  return names;
+}
+
+}  // namespace
+
+TEST(ShelxDecode, FreeVariableCoding) {
+  const std::vector<double> fv{1.0, 0.6};
+  struct TCase {
+    double Written;
+    double Decoded;
+  };
+  const TCase cases[] = {
+      {0.25, 0.25},  {-4.99, -4.99}, {10.5, 0.5}, {-11.0, -1.0}, {11.0, 1.0}, {21.0, 0.6},
+      {-21.0, 0.4},  {20.5, 0.3},    {31.0, 1.0}, {-31.0, -1.0},  {10.25, 0.25},
+      {-5.0, -5.0},  // m = 0 names no free variable: kept as written
+      {5.0, -5.0},   // m = 1: fixed value 5 - 10
+  };
+  for (const TCase& c : cases)
+    EXPECT_NEAR(DecodeShelxValue(c.Written, fv), c.Decoded, 1e-12) << c.Written;
+}
+
+TEST(ShelxDecode, HugeValuesNeverIndexTheFreeVariables) {
+  const std::vector<double> fv{1.0, 0.5};
+  EXPECT_TRUE(std::isfinite(DecodeShelxValue(1e300, fv)));
+  EXPECT_TRUE(std::isfinite(DecodeShelxValue(-1e300, fv)));
+  EXPECT_TRUE(std::isfinite(DecodeShelxValue(2.5e10, fv)));
+}
+
+TEST(ShelxWrap, TranslationsReduceIntoTheUnitInterval) {
+  EXPECT_EQ(WrapTranslation(1.25), 0.25);
+  EXPECT_EQ(WrapTranslation(-0.25), 0.75);
+  EXPECT_EQ(WrapTranslation(-1.5), 0.5);
+  EXPECT_EQ(WrapTranslation(1.0), 0.0);
+  EXPECT_EQ(WrapTranslation(-1e-12), 0.0);
+  EXPECT_EQ(WrapTranslation(0.9999999999), 0.0);
+}
+
+TEST(ShelxSfac, ElementSymbolsAreNormalised) {
+  EXPECT_EQ(SfacElement("fe"), "Fe");
+  EXPECT_EQ(SfacElement("Fe2+"), "Fe");
+  EXPECT_EQ(SfacElement("2H"), "");
+}
+
+TEST(ShelxReader, ReadsTitleCellEsdsAndAtoms) {
+  const TReadResult r = ReadText("basic.res", std::string(kHeader) +
+                                                  "FVAR 1.0 0.6\n"
+                                                  "C1 1 10.25 0.5 0.12345 11.0 0.05\n"
+                                                  "N1 2 0.1 0.2 0.3 21.0 0.05\n"
+                                                  "N2 2 0.1 0.2 0.3 -21.0\n"
+                                                  "N3 2 0.1 0.2 0.3 31.0\n"
+                                                  "Fe1 3 0.0 0.0 0.0 -10.5\n"
+                                                  "HKLF 4\nEND\n");
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(r.Data.Title, "test in P-1");
+  EXPECT_EQ(r.Data.Cell.C, 12.0);
+  EXPECT_EQ(r.Data.Cell.Beta, 100.0);
+  EXPECT_EQ(r.Data.Cell.SuC, 0.003);
+  EXPECT_EQ(r.Data.Cell.SuBeta, 0.01);
+  ASSERT_EQ(r.Data.Atoms.size(), 5u);
+  const TShelxAtom& c1 = r.Data.Atoms[0];
+  EXPECT_EQ(c1.Element, "C");
+  EXPECT_DOUBLE_EQ(c1.Frac[0], 0.25);
+  EXPECT_DOUBLE_EQ(c1.Frac[2], 0.12345);
+  EXPECT_DOUBLE_EQ(c1.Occ, 1.0);
+  EXPECT_DOUBLE_EQ(r.Data.Atoms[1].Occ, 0.6);
+  EXPECT_DOUBLE_EQ(r.Data.Atoms[2].Occ, 0.4);
+  EXPECT_DOUBLE_EQ(r.Data.Atoms[3].Occ, 1.0);
+  EXPECT_EQ(r.Data.Atoms[4].Element, "Fe");
+  EXPECT_EQ(r.Data.Atoms[4].Occ, 0.0);  // negative occupancy
+}
+
+TEST(ShelxReader, AtomLinesThatFailAConditionAreSkipped) {
+  const TReadResult r = ReadText("skip.res", std::string(kHeader) +
+                                                 "Q1 1 0.1 0.2 0.3 11.0 0.05\n"
+                                                 "QA1 1 0.1 0.2 0.3 11.0 0.05\n"
+                                                 "q12 1 0.1 0.2 0.3\n"
+                                                 "Q 1 0.1 0.2 0.3\n"
+                                                 "Q1A 1 0.1 0.2 0.3\n"
+                                                 "Zero 0 0.1 0.2 0.3\n"
+                                                 "Four 4 0.1 0.2 0.3\n"
+                                                 "Huge 3e10 0.1 0.2 0.3\n"
+                                                 "Short 1 0.1 0.2\n"
+                                                 "Bad 1 0.1 y 0.3\n"
+                                                 "TITLE 1 0.1 0.2 0.3\n"
+                                                 "Afix 1 0.1 0.2 0.3\n"
+                                                 "Ok 3 0.1 0.2 0.3 1e999\n");
+  ASSERT_TRUE(r.Ok) << r.Error;
+  EXPECT_EQ(AtomNames(r.Data), (std::vector<std::string>{"QA1", "Q", "Q1A", "TITLE", "Ok"}));
+  EXPECT_EQ(r.Data.Atoms[4].Occ, 1.0);  // an overflowing sof does not parse
+}
+
+TEST(ShelxReader, SfacMustPrecedeTheAtomsAndAccumulates) {
+  const TReadResult r = ReadText("sfac.res",
+                                 "CELL 0.7 10 10 10 90 90 90\n"
+                                 "Early 1 0.1 0.2 0.3\n"
+                                 "SFAC C H\n"
+                                 "SFAC CL 2.3 1.2 3.4 5.6\n"
+                                 "Cl1 3 0.1 0.2 0.3\n"
+                                 "H1 2 0.1 0.2 0.3\n");
+  ASSERT_TRUE(r.Ok) << r.Error;
+  ASSERT_EQ(AtomNames(r.Data), (std::vector<std::string>{"Cl1", "H1"}));
+  EXPECT_EQ(r.Data.Atoms[0].Element, "Cl");
+  EXPECT_EQ(r.Data.Atoms[1].Element, "H");
+}
+
+TEST(ShelxReader, ContinuationLinesJoinAndAFinalOneIsStillRead) {
+  const TReadResult r = ReadText("cont.res",
+                                 "CELL 0.7 10 10 10 =\n"
+                                 "   90 90 90\n"
+                                 "SFAC C\n"
+                                 "REM swallows the next line =\n"
+                                 "Lost 1 0.1 0.2 0.3\n"
+                                 "C1 1 0.1 =\r\n"
+                                 " 0.2 0.3 =");
+  ASSERT_TRUE(r.Ok) << r.Error;
+  ASSERT_EQ(AtomNames(r.Data), (std::vector<std::string>{"C1"}));
+  EXPECT_EQ(r.Data.Cell.Gamma, 90.0);
+  EXPECT_DOUBLE_EQ(r.Data.Atoms[0].Frac[2], 0.3);
+}
+
+TEST(ShelxReader, NothingAfterHklfOrEndIsRead) {
+  for (const char* stop : {"HKLF 4\n", "end\n"}) {
+    const TReadResult r = ReadText("stop.res", std::string(kHeader) + "C1 1 0.1 0.2 0.3\n" +
+                                                   stop + "C2 1 0.1 0.2 0.3\nTITL later\n");
+    ASSERT_TRUE(r.Ok) << r.Error;
+    EXPECT_EQ(r.Data.Atoms.size(), 1u) << stop;
+    EXPECT_EQ(r.Data.Title, "test in P-1");
+  }
+}
+
+TEST(ShelxReader, ByteOrderMarkIsSkipped) {
+  const TReadResult r = ReadText("bom.res", "\xEF\xBB\xBF" "CELL 0.7 10 10 10 90 90 90\nSFAC C\n"
+                                            "C1 1 0.1 0.2 0.3\n");
+  EXPECT_TRUE(r.Ok) << r.Error;
+}
+
+TEST(ShelxReader, ValidationMessages) {
+  const std::string atoms = "SFAC C\nC1 1 0.1 0.2 0.3\n";
+  struct TCase {
+    std::string Text;
+    std::string Error;
+  };
+  const TCase cases[] = {
+      {"CELL 0.71073 10.1 11.2\n" + atoms, "no CELL card found in F."},
+      {"CELL 0.71073 x 11.2 12.3 90 90 90\n" + atoms, "cell parameters in F are unusable."},
+      {"CELL 0.71073 10 -1 12.3 90 90 90\n" + atoms, "cell parameters in F are unusable."},
+      {"CELL 0.71073 10 11 12 90 90 90\nSFAC C\nQ1 1 0.1 0.2 0.3\n", "no atoms found in F."},
+  };
+  for (const TCase& c : cases) {
+    const TReadResult r = ReadText("invalid.res", c.Text);
+    EXPECT_FALSE(r.Ok);
+    EXPECT_EQ(r.Error, c.Error);
+  }
+}
+
+TEST(ShelxReader, MissingFileIsACannotReadMessage) {
+  const std::string path = ScratchDir() + "/absent.res";
+  TShelxData data;
+  std::string error;
+  EXPECT_FALSE(ReadShelxFile(path, data, error));
+  EXPECT_EQ(error.rfind("cannot read " + path + ": ", 0), 0u) << error;
+}
+
+TEST(ShelxReader, TooManySymmCardsAreRefusedNotExpanded) {
+  std::string text = "CELL 0.7 10 10 10 90 90 90\nLATT 4\nSFAC C\nC1 1 0.1 0.2 0.3\n";
+  for (int k = 0; k <= kMaxSymmCards; ++k) text += "SYMM X,Y,Z\n";
+  const TReadResult r = ReadText("manysymm.res", text);
+  EXPECT_FALSE(r.Ok);
+  EXPECT_EQ(r.Error, "too many SYMM cards in F.");
+}
+
+TEST(ShelxReader, LattNumbersOutOfRangeAreIgnored) {
+  for (const char* latt : {"LATT 3e10\n", "LATT -2147483648\n", "LATT x\n"}) {
+    const TReadResult r = ReadText("latt.res", std::string(kHeader) + latt + "C1 1 0.1 0.2 0.3\n");
+    ASSERT_TRUE(r.Ok) << r.Error;
+    // -2147483648 is a 32-bit number: acentric, and no centring beyond 7.
+    const size_t expected = std::string(latt) == "LATT -2147483648\n" ? 1u : 2u;
+    EXPECT_EQ(r.Data.SymOps.size(), expected) << latt;
+  }
+}
+
+TEST(ShelxSymmetry, LatticeExpansionCounts) {
+  struct TCase {
+    int Latt;
+    std::vector<std::string> Symm;
+    size_t Count;
+  };
+  const TCase cases[] = {
+      {-1, {}, 1}, {1, {}, 2},          {2, {"-X,Y,-Z"}, 8}, {-4, {}, 4},
+      {3, {}, 6},  {-7, {"-X,Y,-Z"}, 4}, {9, {}, 2},        {1, {"1/0+X,Y,Z"}, 2},
+  };
+  for (const TCase& c : cases) {
+    const std::vector<TSymOp> ops = ExpandShelxSymmetry(c.Symm, c.Latt);
+    ASSERT_EQ(ops.size(), c.Count) << c.Latt;
+    for (size_t k = 0; k < ops.size(); ++k) {
+      EXPECT_EQ(ops[k].OpNum, static_cast<int>(k + 1));
+      EXPECT_EQ(ops[k].Code, std::to_string(k + 1) + "_555");
+    }
+  }
+}
+
+TEST(ShelxSymmetry, BodyCentredCopiesFollowTheInvertedList) {
+  const std::vector<TSymOp> ops = ExpandShelxSymmetry({"-X,Y,-Z"}, 2);
+  ASSERT_EQ(ops.size(), 8u);
+  EXPECT_EQ(ops[2].Rot[0][0], -1.0);  // inversion of the identity
+  EXPECT_EQ(ops[3].Rot[1][1], -1.0);  // inversion of -X,Y,-Z is X,-Y,Z
+  EXPECT_EQ(ops[3].Rot[0][0], 1.0);
+  for (size_t k = 0; k < 4; ++k) {
+    for (int i = 0; i < 3; ++i) {
+      for (int j = 0; j < 3; ++j) EXPECT_EQ(ops[k + 4].Rot[i][j], ops[k].Rot[i][j]);
+      EXPECT_DOUBLE_EQ(ops[k + 4].Trans[i], WrapTranslation(ops[k].Trans[i] + 0.5));
+    }
+  }
+}
+
+TEST(ShelxSymmetry, RepeatedBaseOperationStaysButCentredDuplicatesDoNot) {
+  // The second identity is a base operation and is kept; its C-centred copy
+  // equals the identity's copy and is not added.
+  const std::vector<TSymOp> ops = ExpandShelxSymmetry({"X,Y,Z"}, -7);
+  EXPECT_EQ(ops.size(), 3u);
+}
+
+TEST(ShelxSymmetry, EqualityIgnoresWholeCellTranslationsInBothDirections) {
+  TSymOp a = IdentityOp(), b = IdentityOp();
+  a.Trans = {0.5, 0, 0};
+  b.Trans = {0.5 + 5e-7, 0, 0};
+  EXPECT_TRUE(SameSymOp(a, b));
+  EXPECT_TRUE(SameSymOp(b, a));
+  b.Trans = {0.5, 0, 0.9999995};
+  EXPECT_TRUE(SameSymOp(a, b));
+  b.Trans = {0.5, 0.001, 0};
+  EXPECT_FALSE(SameSymOp(a, b));
+  b = a;
+  b.Rot[2][2] = -1;
+  EXPECT_FALSE(SameSymOp(a, b));
+}
+
+TEST(ShelxSiteSymmetry, OrderOfTheSiteCountsDistinctOperations) {
+  const std::vector<TSymOp> p2m = ExpandShelxSymmetry({"-X,Y,-Z"}, 1);  // P2/m
+  EXPECT_EQ(SiteSymmetryOrder({0.1, 0.2, 0.3}, p2m), 1);
+  EXPECT_EQ(SiteSymmetryOrder({0.1, 0.5, 0.3}, p2m), 2);         // on the mirror
+  EXPECT_EQ(SiteSymmetryOrder({0.0, 0.2, 0.5}, p2m), 2);         // on the twofold axis
+  EXPECT_EQ(SiteSymmetryOrder({0.0, 0.5, 1.0}, p2m), 4);         // 2/m, by a lattice translation
+  EXPECT_EQ(SiteSymmetryOrder({0.0004, 0.5, 0.9996}, p2m), 4);   // within 0.001
+  EXPECT_EQ(SiteSymmetryOrder({0.0015, 0.5, 0.0}, p2m), 2);
+  // A SYMM card that repeats the identity counts once.
+  const std::vector<TSymOp> repeated = ExpandShelxSymmetry({"X,Y,Z"}, -1);
+  EXPECT_EQ(SiteSymmetryOrder({0.1, 0.2, 0.3}, repeated), 1);
+  // Centring translations are not site symmetry.
+  EXPECT_EQ(SiteSymmetryOrder({0, 0, 0}, ExpandShelxSymmetry({}, -4)), 1);
+}
+
+namespace {
+
+// Copies a real SHELX file into the scratch folder (alone, so that no
+// matrix or CIF of the same stem is found next to it) and reads it.
+TReadResult ReadRealFile(const std::string& name) {
+  TReadResult result;
+  const std::string source = RealDataFile("shelx/" + name);
+  if (source.empty()) return result;
+  const std::string copy = WriteScratchFile("real/" + name, ReadWholeFile(source));
+  result.Ok = ReadShelxFile(copy, result.Data, result.Error);
+  return result;
+}
+
+}  // namespace
+
+TEST(ShelxRealFiles, SymmetryAndAtomsOfPublishedStructures) {
+  struct TCase {
+    std::string Name;
+    size_t Ops;
+  };
+  const TCase cases[] = {{"dom1_mC.res", 8},   {"I-43d.res", 48},  {"NaCl.res", 192},
+                         {"2240189.res", 36},  {"p21c.res", 4},    {"sucrose.res", 2}};
+  if (RealDataFile("shelx/NaCl.res").empty()) GTEST_SKIP() << "no real data";
+  for (const TCase& c : cases) {
+    const TReadResult r = ReadRealFile(c.Name);
+    ASSERT_TRUE(r.Ok) << c.Name << ": " << r.Error;
+    EXPECT_EQ(r.Data.SymOps.size(), c.Ops) << c.Name;
+    EXPECT_FALSE(r.Data.Atoms.empty());
+  }
+}
+
+TEST(ShelxRealFiles, SpecialPositionOccupanciesAsWritten) {
+  const TReadResult r = ReadRealFile("dom1_mC.res");
+  if (!r.Ok && r.Error.empty()) GTEST_SKIP() << "no real data";
+  ASSERT_TRUE(r.Ok) << r.Error;
+  ASSERT_EQ(r.Data.Atoms.size(), 6u);  // the peaks after END are not read
+  EXPECT_EQ(r.Data.Atoms[0].Name, "FE01");
+  EXPECT_EQ(r.Data.Atoms[0].Element, "Fe");
+  EXPECT_DOUBLE_EQ(r.Data.Atoms[0].Occ, 0.25);
+  EXPECT_EQ(SiteSymmetryOrder(r.Data.Atoms[0].Frac, r.Data.SymOps), 4);
+  EXPECT_DOUBLE_EQ(r.Data.Atoms[1].Occ, 0.5);
+  EXPECT_EQ(SiteSymmetryOrder(r.Data.Atoms[1].Frac, r.Data.SymOps), 2);
+}
