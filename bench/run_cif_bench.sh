@@ -13,8 +13,9 @@ build="$root/build-bench"
 jobs=${JOBS:-2}
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVEXORIN_BENCH=ON -DVEXORIN_TESTS=OFF >/dev/null
-cmake --build "$build" --target vexorin_bench -j"$jobs" >/dev/null
+cmake --build "$build" --target vexorin_bench vexorin -j"$jobs" >/dev/null
 bench="$build/vexorin_bench"
+program="$build/vexorin"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/vexorin_cif_bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT INT TERM
@@ -63,3 +64,48 @@ for name in atoms_100k.cif blocks_2000.cif textfield_25mb.cif typical_20k.cif; d
            n, mb, r, s, w, p / 1024, (p / 1024) / mb, gw, gmb, ratio
   }'
 done
+
+# Whole runs, process start included: the mean of repeated runs of the
+# program on a typical CIF, next to gemmi merely reading the same file, and a
+# search that fills the neighbour list (20000 images) in a small cell.
+cat >"$work/small_cell.cif" <<'CIF'
+data_small_cell
+_cell_length_a 5.0
+_cell_length_b 5.2
+_cell_length_c 5.4
+_cell_angle_beta 95
+loop_
+_atom_site_label
+_atom_site_fract_x
+_atom_site_fract_y
+_atom_site_fract_z
+Ni1 0.1 0.2 0.3
+O1 0.4 0.2 0.3
+O2 0.1 0.5 0.3
+O3 0.1 0.2 0.6
+CIF
+
+now() { date +%s.%N; }
+# Prints the mean wall time in seconds of REPEAT runs of a command.
+mean_time() {
+  repeat=$1; shift
+  start=$(now)
+  i=0
+  while [ "$i" -lt "$repeat" ]; do "$@" >/dev/null 2>&1 || true; i=$((i + 1)); done
+  awk -v a="$start" -v b="$(now)" -v n="$repeat" 'BEGIN { printf "%.4f", (b - a) / n }'
+}
+
+echo
+printf '%-44s %10s %10s\n' "whole run" vexorin_s gemmi_s
+run_line() {
+  label=$1; shift
+  t=$(mean_time 20 "$program" "$@")
+  g="-"
+  if [ -n "$gemmi" ]; then g=$(mean_time 20 "$gemmi" validate "$1"); fi
+  printf '%-44s %10s %10s\n' "$label" "$t" "$g"
+}
+run_line "typical_20k.cif C1 (whole run)" "$work/typical_20k.cif" C1
+real="$root/../shared/realdata/cif/cod2224874_Ru.cif"
+if [ -f "$real" ]; then run_line "cod2224874_Ru.cif Ru (real 22 KB CIF)" "$real" Ru; fi
+t=$(mean_time 5 "$program" "$work/small_cell.cif" Ni1 --max=60)
+printf '%-44s %10s %10s\n' "small cell, --max=60 (20000 neighbours)" "$t" "-"
