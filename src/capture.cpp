@@ -44,7 +44,7 @@ std::FILE* OpenForWriting(const std::string& path) {
 }
 
 std::string EnvironmentValue(const char* name) {
-#ifdef _WIN32
+#ifdef _MSC_VER
   char* value = nullptr;
   size_t length = 0;
   if (_dupenv_s(&value, &length, name) != 0 || value == nullptr) return "";

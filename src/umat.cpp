@@ -14,23 +14,6 @@ enum class TMatMode { Header, ParamList, Correlation };
 
 constexpr int kCorrFieldWidth = 8;
 
-std::vector<std::string_view> SplitAtBlanksAndTabs(std::string_view text) {
-  std::vector<std::string_view> tokens;
-  size_t i = 0;
-  while (i < text.size()) {
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-    const size_t start = i;
-    while (i < text.size() && text[i] != ' ' && text[i] != '\t') ++i;
-    if (i > start) tokens.push_back(text.substr(start, i - start));
-  }
-  return tokens;
-}
-
-bool ParseRounded(std::string_view token, int& value) {
-  double number = 0;
-  return ParseDecimal(token, number) && RoundToInt32(number, value);
-}
-
 // Single precision as stored by SHELXL; a value beyond the float range is
 // kept as an infinity rather than converted out of range.
 float ToSingle(double value) {

@@ -60,27 +60,10 @@ std::vector<std::string> JoinContinuationLines(const std::vector<std::string_vie
   return cards;
 }
 
-std::vector<std::string_view> SplitAtBlanksAndTabs(std::string_view text) {
-  std::vector<std::string_view> tokens;
-  size_t i = 0;
-  while (i < text.size()) {
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-    const size_t start = i;
-    while (i < text.size() && text[i] != ' ' && text[i] != '\t') ++i;
-    if (i > start) tokens.push_back(text.substr(start, i - start));
-  }
-  return tokens;
-}
-
 // The text after a four-letter keyword (TITL, SYMM), stripped.
 std::string_view TextAfterKeyword(std::string_view card) {
   const std::string_view stripped = TrimControl(card);
   return TrimControl(stripped.size() > 4 ? stripped.substr(4) : std::string_view{});
-}
-
-bool ParseRounded(std::string_view token, int& value) {
-  double number = 0;
-  return ParseDecimal(token, number) && RoundToInt32(number, value);
 }
 
 void ReadSixCellNumbers(const std::vector<std::string_view>& tokens, double* const fields[6]) {

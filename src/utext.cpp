@@ -116,6 +116,23 @@ bool RoundToInt32(double value, int& result) {
   return true;
 }
 
+bool ParseRounded(std::string_view token, int& value) {
+  double number = 0;
+  return ParseDecimal(token, number) && RoundToInt32(number, value);
+}
+
+std::vector<std::string_view> SplitAtBlanksAndTabs(std::string_view text) {
+  std::vector<std::string_view> tokens;
+  size_t i = 0;
+  while (i < text.size()) {
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    const size_t start = i;
+    while (i < text.size() && text[i] != ' ' && text[i] != '\t') ++i;
+    if (i > start) tokens.push_back(text.substr(start, i - start));
+  }
+  return tokens;
+}
+
 bool ReadFileText(const std::string& path, std::string& text, std::string& failure) {
   text.clear();
   failure.clear();

@@ -36,6 +36,11 @@ bool ParseDecimal(std::string_view text, double& value);
 
 // Rounds to the nearest integer, halves to even, and checks the 32-bit range.
 bool RoundToInt32(double value, int& result);
+// A decimal number (ParseDecimal) rounded by RoundToInt32.
+bool ParseRounded(std::string_view token, int& value);
+
+// The tokens of a line separated by runs of blanks and tabs.
+std::vector<std::string_view> SplitAtBlanksAndTabs(std::string_view text);
 
 // Reads a file as bytes. On failure the message says why (no file name).
 bool ReadFileText(const std::string& path, std::string& text, std::string& failure);

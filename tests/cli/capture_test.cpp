@@ -31,7 +31,7 @@ void SetEnv(const char* name, const std::string& value) {
 }
 
 std::string EnvValue(const char* name) {
-#ifdef _WIN32
+#ifdef _MSC_VER
   char* value = nullptr;
   size_t length = 0;
   if (_dupenv_s(&value, &length, name) != 0 || value == nullptr) return "";
