@@ -73,10 +73,20 @@ std::array<int, 3> ShapesByWeight(const std::array<double, 3>& w) {
 
 std::string ShapePhrase(const std::array<double, 3>& w, const std::array<int, 3>& order) {
   const double top = w[order[0]];
-  const std::string name = kShapeNames4[order[0]];
-  if (top >= 0.9) return "nearly " + name;
-  if (top >= 0.7) return "distorted " + name;
-  return "intermediate between " + name + " and " + kShapeNames4[order[1]];
+  std::string phrase;
+  if (top >= 0.9) {
+    phrase = "nearly ";
+  } else if (top >= 0.7) {
+    phrase = "distorted ";
+  } else {
+    phrase = "intermediate between ";
+    phrase += kShapeNames4[order[0]];
+    phrase += " and ";
+    phrase += kShapeNames4[order[1]];
+    return phrase;
+  }
+  phrase += kShapeNames4[order[0]];
+  return phrase;
 }
 
 std::string WeightsText(const std::array<double, 3>& w, const std::array<int, 3>& order) {

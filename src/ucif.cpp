@@ -506,6 +506,9 @@ class TCifBuilder {
       } else if (SameTextIgnoringCase(word, "loop_")) {
         ReadLoop(tokens);
       } else if (IsTag(token)) {
+        // A tag opens the unnamed block even when it is the last token of
+        // the file and is dropped for want of a value.
+        Current();
         TTok value;
         if (tokens.Take(value)) AddItem(token, value);
       }

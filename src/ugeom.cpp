@@ -392,15 +392,15 @@ constexpr TCellTerm kCellTerms[6] = {
     {&TCell::C, &TCell::SuC, kLengthStep},         {&TCell::Gamma, &TCell::SuGamma, kAngleStep},
 };
 
-double CellVariance(TSiteSet& set) {
-  double sum = 0;
+// Adds the cell terms one by one to the running sum of the coordinate terms,
+// so that the sum is formed in the same order as the terms are taken.
+void AddCellVariance(TSiteSet& set, double& sum) {
   for (const TCellTerm& term : kCellTerms) {
     const double su = set.Cell.*term.Su;
     if (!(su > 0)) continue;
     const double g = CellParameterDerivative(set, term.Parameter, term.Step);
     sum += (g * su) * (g * su);
   }
-  return sum;
 }
 
 double CoordinateVarianceFromSu(TSiteSet& set, const std::vector<TVec3>& fracSu) {
@@ -448,7 +448,7 @@ TValueSu SuWithoutCovariances(TSiteSet set, const std::vector<TVec3>& fracSu) {
   TValueSu result;
   result.Value = EvaluateSites(set);
   double sum = CoordinateVarianceFromSu(set, fracSu);
-  sum += CellVariance(set);
+  AddCellVariance(set, sum);
   result.Su = std::sqrt(sum);
   return result;
 }
@@ -457,7 +457,7 @@ TValueSu SuWithCovariances(TSiteSet set, const TCovSource& cov) {
   TValueSu result;
   result.Value = EvaluateSites(set);
   double sum = CoordinateVarianceFromMatrix(set, cov, result.Missing);
-  sum += CellVariance(set);
+  AddCellVariance(set, sum);
   result.Su = std::sqrt(sum);
   return result;
 }

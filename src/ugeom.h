@@ -32,7 +32,8 @@ double SiteDistance(const TVec3& p1, const TSymOp& op1, const TVec3& p2, const T
 // Angle in degrees at the second (vertex) site.
 double SiteAngle(const TVec3& p1, const TSymOp& op1, const TVec3& p2, const TSymOp& op2,
                  const TVec3& p3, const TSymOp& op3, const TCell& cell);
-// Distance between adjacent lattice planes normal to axis 0 (a), 1 (b), 2 (c).
+// Distance between adjacent lattice planes parallel to the two axes other than
+// axis 0 (a), 1 (b) or 2 (c); any other axis number counts as 2.
 double CellSpacing(const TCell& cell, int axis);
 
 // ---------------------------------------------------------------- symmetry

@@ -93,7 +93,8 @@ bool ParseDecimal(std::string_view text, double& value) {
       bool expNegative = false;
       if (text[k] == '+' || text[k] == '-') { expNegative = text[k] == '-'; ++k; }
       for (; k < n; ++k) {
-        if (exponent < 100000000) exponent = exponent * 10 + (text[k] - '0');
+        // Capped far above any mantissa length, so the sum below keeps its sign.
+        if (exponent < 1000000000000000LL) exponent = exponent * 10 + (text[k] - '0');
       }
       if (expNegative) exponent = -exponent;
     }

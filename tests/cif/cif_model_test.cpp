@@ -32,6 +32,13 @@ TEST(CifFile, ItemsBeforeTheFirstDataBlockFormAnUnnamedFirstBlock) {
   EXPECT_EQ(file.Block(1).Name(), "x");
 }
 
+TEST(CifFile, ATagWithoutValueStillOpensTheUnnamedBlock) {
+  const TCifFile file = Loaded("# header\n_last\n");
+  ASSERT_EQ(file.BlockCount(), 1);
+  EXPECT_EQ(file.Block(0).Name(), "");
+  EXPECT_TRUE(file.Block(0).ItemTags().empty());
+}
+
 TEST(CifFile, BlockNamesKeepTheirCaseAndAreFoundIgnoringIt) {
   const TCifFile file = Loaded("DATA_Abc\n_a 1\ndata_\n_b 2\n");
   ASSERT_EQ(file.BlockCount(), 2);

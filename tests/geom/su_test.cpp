@@ -195,3 +195,32 @@ TEST(SuPropagation, TriclinicAngleMatchesAnalyticDerivatives) {
   EXPECT_NEAR(r.Value, std::acos(cosine) * kRadToDeg, 1e-10);
   EXPECT_NEAR(r.Su, std::sqrt(var), 1e-9 * std::sqrt(var));
 }
+
+TEST(SuPropagation, CellTermsJoinTheRunningSumInTurn) {
+  // sum = ((x term + a term) + b term): the terms are added one at a time in
+  // the order they are taken, which can differ in the last bit from adding
+  // the cell terms up on their own first.
+  TCell cell;
+  cell.A = 5.37, cell.B = 6.88, cell.C = 7.4, cell.Beta = 98;
+  cell.SuA = 0.003, cell.SuB = 0.0021;
+  const std::vector<TVec3> coords = {{0.1, 0.2, 0.3}, {0.303, 0.17, 0.42}};
+  const std::vector<TVec3> su = {{0, 0, 0}, {0.0003, 0, 0}};
+  const TSymOp id = IdentityOp();
+  auto distance = [&](const TVec3& p, const TCell& c) { return SiteDistance(coords[0], id, p, id, c); };
+  TVec3 p = coords[1];
+  p[0] = coords[1][0] + 1e-6;
+  const double xPlus = distance(p, cell);
+  p[0] = (coords[1][0] + 1e-6) - 2e-6;
+  const double gx = (xPlus - distance(p, cell)) / 2e-6;
+  double sum = (gx * 0.0003) * (gx * 0.0003);
+  for (double TCell::*length : {&TCell::A, &TCell::B}) {
+    TCell moved = cell;
+    moved.*length = cell.*length + 1e-5;
+    const double plus = distance(coords[1], moved);
+    moved.*length = (cell.*length + 1e-5) - 2e-5;
+    const double g = (plus - distance(coords[1], moved)) / 2e-5;
+    const double s = length == &TCell::A ? cell.SuA : cell.SuB;
+    sum += (g * s) * (g * s);
+  }
+  EXPECT_EQ(DistanceSu(coords, su, kOrigin, kLigand, cell).Su, std::sqrt(sum));
+}
