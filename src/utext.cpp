@@ -159,11 +159,19 @@ bool ReadFileText(const std::string& path, std::string& text, std::string& failu
       return false;
     }
   } else {
-    // Files of unknown size (pipes, special files): read to the end.
+    // Files of unknown size (pipes, special files): read to the end, but
+    // not without limit (a link to /dev/zero never ends).
+    constexpr size_t kMaxUnsizedBytes = size_t{1} << 30;
     in.clear();
     std::string chunk(65536, '\0');
-    while (in.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || in.gcount() > 0)
+    while (in.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || in.gcount() > 0) {
       text.append(chunk.data(), static_cast<size_t>(in.gcount()));
+      if (text.size() > kMaxUnsizedBytes) {
+        text.clear();
+        failure = "the file is too large to read";
+        return false;
+      }
+    }
     if (in.bad()) {
       failure = "read error";
       return false;
