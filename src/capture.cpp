@@ -43,20 +43,6 @@ std::FILE* OpenForWriting(const std::string& path) {
 #endif
 }
 
-std::string EnvironmentValue(const char* name) {
-#ifdef _MSC_VER
-  char* value = nullptr;
-  size_t length = 0;
-  if (_dupenv_s(&value, &length, name) != 0 || value == nullptr) return "";
-  std::string result(value);
-  std::free(value);
-  return result;
-#else
-  const char* value = std::getenv(name);
-  return value ? value : "";
-#endif
-}
-
 bool EndsInPathDelimiter(const std::string& dir) {
 #ifdef _WIN32
   return dir.back() == '\\' || dir.back() == '/';

@@ -1,6 +1,7 @@
 #include "utext.h"
 
 #include <charconv>
+#include <cstdlib>
 #include <cmath>
 #include <fstream>
 #include <system_error>
@@ -178,6 +179,20 @@ bool ReadFileText(const std::string& path, std::string& text, std::string& failu
     }
   }
   return true;
+}
+
+std::string EnvironmentValue(const char* name) {
+#ifdef _MSC_VER
+  char* value = nullptr;
+  size_t length = 0;
+  if (_dupenv_s(&value, &length, name) != 0 || value == nullptr) return "";
+  std::string result(value);
+  std::free(value);
+  return result;
+#else
+  const char* value = std::getenv(name);
+  return value ? value : "";
+#endif
 }
 
 bool FileExists(const std::string& path) {

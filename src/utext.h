@@ -45,6 +45,8 @@ std::vector<std::string_view> SplitAtBlanksAndTabs(std::string_view text);
 // Reads a file as bytes. On failure the message says why (no file name).
 bool ReadFileText(const std::string& path, std::string& text, std::string& failure);
 bool FileExists(const std::string& path);
+// The value of an environment variable, "" when it is unset.
+std::string EnvironmentValue(const char* name);
 
 // Skips a UTF-8 byte-order mark at the start of a file's text.
 std::string_view SkipUtf8Bom(std::string_view text);

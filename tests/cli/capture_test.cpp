@@ -30,20 +30,6 @@ void SetEnv(const char* name, const std::string& value) {
 #endif
 }
 
-std::string EnvValue(const char* name) {
-#ifdef _MSC_VER
-  char* value = nullptr;
-  size_t length = 0;
-  if (_dupenv_s(&value, &length, name) != 0 || value == nullptr) return "";
-  std::string result(value);
-  std::free(value);
-  return result;
-#else
-  const char* value = std::getenv(name);
-  return value ? value : "";
-#endif
-}
-
 std::string Joined(const std::vector<std::string>& lines) {
   std::string text;
   for (const std::string& line : lines) text.append(line).append(kLineEnd);
@@ -61,8 +47,8 @@ const std::vector<std::string> kFailedReport = {
 class ReportCapture : public ::testing::Test {
  protected:
   void SetUp() override {
-    SavedTemp = EnvValue("TEMP");
-    SavedTmp = EnvValue("TMP");
+    SavedTemp = EnvironmentValue("TEMP");
+    SavedTmp = EnvironmentValue("TMP");
     TempDir = (fs::path(ScratchDir()) / ::testing::UnitTest::GetInstance()->current_test_info()->name())
                   .string();
     fs::create_directories(TempDir);
