@@ -333,9 +333,32 @@ struct TNamedLigand {
   int Chosen = -1;   // index into the neighbour list
 };
 
-TNamedLigand LookUpLigandName(const TStructure& model, const std::string& typed,
-                              const std::string& inputFileName, const std::string& notFoundNote,
-                              bool& suffixRemoved) {
+// FindAtom for many names: the first atom of each label, ASCII case ignored.
+class TLabelIndex {
+ public:
+  explicit TLabelIndex(const TStructure& model) {
+    for (size_t i = 0; i < model.Atoms.size(); ++i)
+      FirstAtom.emplace(AsciiLowerCopy(model.Atoms[i].Label), static_cast<int>(i));
+  }
+
+  int Find(std::string_view name) const {
+    const int found = First(name);
+    if (found >= 0 || name.find("''") == std::string_view::npos) return found;
+    return First(ApostrophePairsAsDoubleQuotes(name));
+  }
+
+ private:
+  int First(std::string_view name) const {
+    const auto atom = FirstAtom.find(AsciiLowerCopy(name));
+    return atom == FirstAtom.end() ? -1 : atom->second;
+  }
+
+  std::unordered_map<std::string, int> FirstAtom;
+};
+
+TNamedLigand LookUpLigandName(const TStructure& model, const TLabelIndex& labels,
+                              const std::string& typed, const std::string& inputFileName,
+                              const std::string& notFoundNote, bool& suffixRemoved) {
   TNamedLigand named;
   named.Typed = typed;
   std::string label = typed;
@@ -345,12 +368,12 @@ TNamedLigand LookUpLigandName(const TStructure& model, const std::string& typed,
     named.Code = NormaliseSiteCode(std::string_view(typed).substr(hash + 1));
     label = typed.substr(0, hash);
   }
-  named.Atom = FindAtom(model, label);
+  named.Atom = labels.Find(label);
   if (named.Atom < 0) {
     bool removed = false;
     label = StripOlexSuffix(label, removed);
     if (removed) suffixRemoved = true;
-    named.Atom = FindAtom(model, label);
+    named.Atom = labels.Find(label);
   }
   if (named.Atom < 0)
     Fatal("ligand " + Quoted(label) + " not found in " + inputFileName + "." + notFoundNote);
@@ -378,40 +401,51 @@ int ChooseCodedImage(const TStructure& model, const TLigArray& neighbours, int c
   Fatal(NotWithinRadiusMessage(Quoted(named.Label) + " with symmetry code " + named.Code, radius));
 }
 
-bool ChosenByAnother(const std::vector<TNamedLigand>& names, size_t self, int entry) {
-  for (size_t n = 0; n < names.size(); ++n)
-    if (n != self && names[n].Chosen == entry) return true;
-  return false;
-}
+// What the names have chosen so far, so that each name costs time in
+// proportion to its own candidates rather than to all other names.
+struct TChoices {
+  std::vector<char> Taken;  // per neighbour entry: chosen by some name
+  TListedSites Sites;       // the chosen entries, for SameSite look-ups
+  // Entries per label in lower case, in neighbour-list order.
+  std::unordered_map<std::string, std::vector<int>> ByLabel;
+
+  explicit TChoices(const TLigArray& neighbours) : Taken(neighbours.size(), 0) {
+    for (size_t k = 0; k < neighbours.size(); ++k)
+      ByLabel[AsciiLowerCopy(neighbours[k].Label)].push_back(static_cast<int>(k));
+  }
+};
 
 std::string GivenTwiceMessage(const TNamedLigand& named) {
   return "ligand " + Quoted(named.Typed) + " was given more than once.";
 }
 
-int ChooseNearestFreeImage(const TLigArray& neighbours, const std::vector<TNamedLigand>& names,
-                           size_t self, double radius) {
-  const TNamedLigand& named = names[self];
-  bool anyCandidate = false;
+// A name chooses once, so an entry already taken is taken by another name.
+int ChooseNearestFreeImage(const TLigArray& neighbours, const TChoices& choices,
+                           const TNamedLigand& named, double radius) {
+  const auto group = choices.ByLabel.find(AsciiLowerCopy(named.Label));
+  if (group == choices.ByLabel.end())
+    Fatal(NotWithinRadiusMessage(Quoted(named.Label), radius));
   int best = -1;
-  for (size_t k = 0; k < neighbours.size(); ++k) {
-    if (!SameTextIgnoringCase(neighbours[k].Label, named.Label)) continue;
-    anyCandidate = true;
-    if (ChosenByAnother(names, self, static_cast<int>(k))) continue;
-    if (best < 0 || neighbours[k].Dist < neighbours[best].Dist) best = static_cast<int>(k);
+  for (int k : group->second) {
+    if (choices.Taken[static_cast<size_t>(k)]) continue;
+    if (best < 0 || neighbours[k].Dist < neighbours[best].Dist) best = k;
   }
-  if (best >= 0) return best;
-  if (anyCandidate) Fatal(GivenTwiceMessage(named));
-  Fatal(NotWithinRadiusMessage(Quoted(named.Label), radius));
+  if (best < 0) Fatal(GivenTwiceMessage(named));
+  return best;
 }
 
-void CheckNotGivenTwice(const TStructure& model, const TLigArray& neighbours,
-                        const std::vector<TNamedLigand>& names, size_t self) {
-  const TSiteRef& chosen = neighbours[names[self].Chosen].Site;
-  for (size_t n = 0; n < names.size(); ++n) {
-    if (n == self || names[n].Chosen < 0) continue;
-    if (SameSite(model.FracCoords, neighbours[names[n].Chosen].Site, chosen))
-      Fatal(GivenTwiceMessage(names[self]));
-  }
+// Ends the run when the entry just chosen is the same site as one that
+// another name chose before; then records the choice.
+void RecordChoice(const TStructure& model, const TLigArray& neighbours, TChoices& choices,
+                  const TNamedLigand& named) {
+  const TSiteRef& chosen = neighbours[named.Chosen].Site;
+  const bool atomKnown =
+      chosen.Atom >= 0 && static_cast<size_t>(chosen.Atom) < model.FracCoords.size();
+  const TVec3 position = atomKnown ? ApplyOp(chosen.Op, model.FracCoords[chosen.Atom]) : TVec3{};
+  if (IsListed(choices.Sites, model.FracCoords, neighbours, chosen, position))
+    Fatal(GivenTwiceMessage(named));
+  AddListed(choices.Sites, chosen, position, named.Chosen);
+  choices.Taken[static_cast<size_t>(named.Chosen)] = 1;
 }
 
 // ------------------------------------------------------------- angles
@@ -504,16 +538,19 @@ TLigArray ResolveNamedLigands(const TStructure& model, const TLigArray& neighbou
                               int centralAtom, const std::vector<std::string>& names,
                               double radius, const std::string& inputFileName,
                               const std::string& notFoundNote, bool& suffixRemoved) {
+  const TLabelIndex labels(model);
   std::vector<TNamedLigand> named;
+  named.reserve(names.size());
   for (const std::string& typed : names)
-    named.push_back(LookUpLigandName(model, typed, inputFileName, notFoundNote, suffixRemoved));
+    named.push_back(
+        LookUpLigandName(model, labels, typed, inputFileName, notFoundNote, suffixRemoved));
+  TChoices choices(neighbours);
   for (bool codedPass : {true, false})
-    for (size_t n = 0; n < named.size(); ++n) {
-      if (named[n].HasCode != codedPass) continue;
-      named[n].Chosen = codedPass
-                            ? ChooseCodedImage(model, neighbours, centralAtom, named[n], radius)
-                            : ChooseNearestFreeImage(neighbours, named, n, radius);
-      CheckNotGivenTwice(model, neighbours, named, n);
+    for (TNamedLigand& name : named) {
+      if (name.HasCode != codedPass) continue;
+      name.Chosen = codedPass ? ChooseCodedImage(model, neighbours, centralAtom, name, radius)
+                              : ChooseNearestFreeImage(neighbours, choices, name, radius);
+      RecordChoice(model, neighbours, choices, name);
     }
   TLigArray ligands;
   for (const TNamedLigand& name : named) ligands.push_back(neighbours[name.Chosen]);

@@ -261,6 +261,11 @@ int RunVexorin(const std::vector<std::string>& args, std::ostream& console) {
   } catch (const std::exception& failure) {
     report.Line(std::string("Error: unexpected failure: ") + failure.what());
     status = 2;
+  } catch (...) {
+    // Anything else thrown inside the run still ends it with the error line
+    // in the report and the capture ended.
+    report.Line("Error: unexpected failure: internal error");
+    status = 2;
   }
   if (!report.EndCapture(briefLine)) status = 2;
   return status;

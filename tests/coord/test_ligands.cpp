@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 
 #include "coord_models.h"
@@ -150,6 +151,36 @@ TEST(NamedLigands, SecondNameForTheOnlyImageWasGivenTwice) {
   bool suffixRemoved = false;
   EXPECT_EQ(FatalMessageOf([&] {
               ResolveNamedLigands(model, neighbours, 0, {"O1", "o1"}, 7.5, "abc.res", "",
+                                  suffixRemoved);
+            }),
+            "ligand \"o1\" was given more than once.");
+}
+
+TEST(NamedLigands, ThousandsOfNamesTakeEveryImageOnceNearestFirst) {
+  // About 4000 images of O1 in the radius: each repeated name takes the
+  // nearest image still free, and one name more than there are images was
+  // given more than once. The choice costs time in proportion to one name's
+  // candidates, not to all names times all images.
+  TStructure model = MakeModel(MakeCell(3, 3, 3));
+  AddAtom(model, "Ni1", "Ni", {0, 0, 0});
+  AddAtom(model, "O1", "O", {0.5, 0.5, 0.5});
+  const double radius = 30.0;
+  const TLigArray neighbours = FindNeighbours(model, 0, radius);
+  size_t images = 0;
+  for (const TLigand& entry : neighbours) images += entry.Label == "O1" ? 1 : 0;
+  ASSERT_GT(images, 3000u);
+  std::vector<std::string> names(images, "O1");
+  bool suffixRemoved = false;
+  const TLigArray ligands =
+      ResolveNamedLigands(model, neighbours, 0, names, radius, "abc.cif", "", suffixRemoved);
+  ASSERT_EQ(ligands.size(), images);
+  std::vector<std::string> codes = Codes(ligands);
+  for (size_t k = 1; k < ligands.size(); ++k) ASSERT_LE(ligands[k - 1].Dist, ligands[k].Dist) << k;
+  std::sort(codes.begin(), codes.end());
+  EXPECT_EQ(std::adjacent_find(codes.begin(), codes.end()), codes.end());
+  names.push_back("o1");
+  EXPECT_EQ(FatalMessageOf([&] {
+              ResolveNamedLigands(model, neighbours, 0, names, radius, "abc.cif", "",
                                   suffixRemoved);
             }),
             "ligand \"o1\" was given more than once.");
