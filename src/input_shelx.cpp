@@ -84,12 +84,10 @@ void LoadShelxInput(const std::string& path, TStructure& model, TShelxInput& she
 }
 
 void PrintShelxWarning(TReport& report, const std::string& inputPath) {
-  std::string ext = FileExtension(inputPath);
-  if (!ext.empty()) ext.erase(0, 1);
   const std::string matName = FileNameOnly(MatrixPathFor(inputPath));
   report.Line();
   report.Line("*** WARNING - no standard uncertainties ***");
-  report.Line("The geometry was taken from a SHELX " + AsciiUpperCopy(ext) + " file. Such files store");
+  report.Line("The geometry was taken from a SHELX " + ExtensionWord(inputPath) + " file. Such files store");
   report.Line("only the refined parameters themselves, not their standard");
   report.Line("uncertainties: the su of the coordinates come from the inverse");
   report.Line("least-squares matrix, which SHELXL writes to the .lst file and to");

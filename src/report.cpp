@@ -80,12 +80,6 @@ void PrintGeometryLines(TReport& report, const TReportInput& input, const TStruc
   }
 }
 
-// The file's extension without its dot, in upper case: XYZ, RES, INS.
-std::string ExtensionWord(const std::string& path) {
-  const std::string extension = FileExtension(path);
-  return AsciiUpperCopy(extension.empty() ? extension : extension.substr(1));
-}
-
 std::string AnglePairText(const TLigArray& ligands, const TAngleRec& angle,
                           const std::string& centralLabel) {
   return LigandDisplayName(ligands[angle.Lig1]) + "-" + centralLabel + "-" +

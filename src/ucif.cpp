@@ -376,20 +376,26 @@ TCifTextList::const_iterator TCifTextList::end() const {
 
 // ================================================================ loops
 
-TCifTextList TCifLoop::Tags() const {
+TCifTextList TCifTextList::OfRefs(const TCifText* text, const std::vector<TCifTextRef>& refs) {
   TCifTextList list;
-  list.Text = Text;
-  list.Refs = TagRefs.data();
-  list.Count = TagRefs.size();
+  list.Text = text;
+  list.Refs = refs.data();
+  list.Count = refs.size();
   return list;
 }
 
-TCifTextList TCifLoop::Values() const {
+TCifTextList TCifTextList::OfValueRun(const TCifText* text, std::size_t first, std::size_t count) {
   TCifTextList list;
-  list.Text = Text;
-  list.First = ValueFirst;
-  list.Count = ValueCount;
+  list.Text = text;
+  list.First = first;
+  list.Count = count;
   return list;
+}
+
+TCifTextList TCifLoop::Tags() const { return TCifTextList::OfRefs(Text, TagRefs); }
+
+TCifTextList TCifLoop::Values() const {
+  return TCifTextList::OfValueRun(Text, ValueFirst, ValueCount);
 }
 
 int TCifLoop::ColumnIndex(std::string_view tag) const {
@@ -434,21 +440,9 @@ void TCifLoop::AddValue(std::string_view value) {
 
 std::string_view TCifBlock::Name() const { return Text ? Text->View(NameRef) : std::string_view(); }
 
-TCifTextList TCifBlock::ItemTags() const {
-  TCifTextList list;
-  list.Text = Text;
-  list.Refs = TagRefs.data();
-  list.Count = TagRefs.size();
-  return list;
-}
+TCifTextList TCifBlock::ItemTags() const { return TCifTextList::OfRefs(Text, TagRefs); }
 
-TCifTextList TCifBlock::ItemValues() const {
-  TCifTextList list;
-  list.Text = Text;
-  list.Refs = ValueRefs.data();
-  list.Count = ValueRefs.size();
-  return list;
-}
+TCifTextList TCifBlock::ItemValues() const { return TCifTextList::OfRefs(Text, ValueRefs); }
 
 std::string_view TCifBlock::GetItem(std::string_view tag) const {
   if (Text == nullptr) return {};

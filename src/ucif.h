@@ -89,6 +89,8 @@ class TCifTextList {
  private:
   friend class TCifBlock;
   friend class TCifLoop;
+  static TCifTextList OfRefs(const TCifText* text, const std::vector<TCifTextRef>& refs);
+  static TCifTextList OfValueRun(const TCifText* text, std::size_t first, std::size_t count);
   const TCifText* Text = nullptr;
   const TCifTextRef* Refs = nullptr;  // contiguous refs, or null: values First.. of the file
   std::size_t First = 0;

@@ -246,6 +246,11 @@ std::string FileExtension(const std::string& path) {
   return name.substr(dot);
 }
 
+std::string ExtensionWord(const std::string& path) {
+  const std::string extension = FileExtension(path);
+  return AsciiUpperCopy(extension.empty() ? extension : extension.substr(1));
+}
+
 std::string PathWithoutExtension(const std::string& path) {
   return path.substr(0, path.size() - FileExtension(path).size());
 }

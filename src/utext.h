@@ -59,5 +59,7 @@ std::vector<std::string_view> SplitLines(std::string_view text);
 std::string FileNameOnly(const std::string& path);
 // The extension of the file name, with its dot ("" when there is none).
 std::string FileExtension(const std::string& path);
+// The extension without its dot, in upper case (RES, INS, XYZ).
+std::string ExtensionWord(const std::string& path);
 // The path with the extension of its file name removed.
 std::string PathWithoutExtension(const std::string& path);
