@@ -10,11 +10,12 @@ std::string MatrixPathFor(const std::string& inputPath) {
   return PathWithoutExtension(inputPath) + ".mat";
 }
 
-void LoadMatrixFile(const std::string& inputPath, const TStructure& model, TShelxInput& shelx) {
+void LoadMatrixFile(const std::string& inputPath, const TFileSource& files, const TStructure& model,
+                    TShelxInput& shelx) {
   const std::string matrixPath = MatrixPathFor(inputPath);
   auto matrix = std::make_unique<TMatFile>();
   std::string error;
-  if (!matrix->Load(matrixPath, error)) Fatal(error);
+  if (!matrix->Load(matrixPath, error, files)) Fatal(error);
 
   std::vector<std::string> labels;
   labels.reserve(model.Atoms.size());
@@ -67,20 +68,21 @@ std::string MatrixMismatchMessage(const std::string& matrixPath, const std::stri
   return message;
 }
 
-void LoadShelxInput(const std::string& path, TStructure& model, TShelxInput& shelx) {
+void LoadShelxInput(const std::string& path, TStructure& model, TShelxInput& shelx,
+                    const TFileSource& files) {
   TShelxData data;
   std::string error;
-  if (!ReadShelxFile(path, data, error)) Fatal(error);
+  if (!ReadShelxFile(path, data, error, files)) Fatal(error);
   FillShelxModel(data, model);
 
   shelx = TShelxInput{};
   shelx.Title = data.Title;
   shelx.MatrixFileName = FileNameOnly(MatrixPathFor(path));
-  if (!FileExists(MatrixPathFor(path))) {
+  if (!files.Exists(MatrixPathFor(path))) {
     shelx.SuAvailable = false;
     return;
   }
-  LoadMatrixFile(path, model, shelx);
+  LoadMatrixFile(path, files, model, shelx);
 }
 
 void PrintShelxWarning(TReport& report, const std::string& inputPath) {

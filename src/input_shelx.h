@@ -24,7 +24,8 @@ struct TShelxInput {
 
 // Reads the .res/.ins file into the model and pairs it with its .mat file;
 // ends the run through Fatal on any failure.
-void LoadShelxInput(const std::string& path, TStructure& model, TShelxInput& shelx);
+void LoadShelxInput(const std::string& path, TStructure& model, TShelxInput& shelx,
+                    const TFileSource& files = DiskFiles());
 
 // The model's atoms from the reader's atoms. Occ is the chemical occupancy:
 // SHELX divides the site occupation factor of an atom on a special position

@@ -25,10 +25,11 @@ TAtom ModelAtom(const TXyzAtom& xyzAtom) {
 
 }  // namespace
 
-void LoadXyzInput(const std::string& path, TXyzNaming naming, TStructure& model, TXyzInput& xyz) {
+void LoadXyzInput(const std::string& path, TXyzNaming naming, TStructure& model, TXyzInput& xyz,
+                  const TFileSource& files) {
   TXyzData data;
   std::string error;
-  if (!ReadXyzFile(path, naming, data, error)) Fatal(error);
+  if (!ReadXyzFile(path, naming, data, error, files)) Fatal(error);
 
   model = TStructure{};
   model.Cell = XyzPlaceholderCell();

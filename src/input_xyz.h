@@ -26,7 +26,8 @@ inline constexpr double kXyzCellEdge = 10000.0;
 // Reads the file and fills the model (placeholder cell, identity symmetry,
 // all su 0, occupancy 1, no angle table). Ends the run through Fatal with the
 // reader's message when the file cannot be read.
-void LoadXyzInput(const std::string& path, TXyzNaming naming, TStructure& model, TXyzInput& xyz);
+void LoadXyzInput(const std::string& path, TXyzNaming naming, TStructure& model, TXyzInput& xyz,
+                  const TFileSource& files = DiskFiles());
 
 // How the atoms were named, for the report header.
 std::string XyzNamingText(const TXyzInput& xyz);

@@ -26,8 +26,9 @@ TInputKind KindFromExtension(const std::string& path) {
 
 // The named file, or else a .res, .ins or .xyz of the same stem. Returns
 // false when none exists.
-bool FindInputFile(const std::string& typedPath, std::string& path, TInputKind& kind) {
-  if (FileExists(typedPath)) {
+bool FindInputFile(const TFileSource& files, const std::string& typedPath, std::string& path,
+                   TInputKind& kind) {
+  if (files.Exists(typedPath)) {
     path = typedPath;
     kind = KindFromExtension(typedPath);
     return true;
@@ -35,7 +36,7 @@ bool FindInputFile(const std::string& typedPath, std::string& path, TInputKind& 
   const std::string stem = PathWithoutExtension(typedPath);
   for (const char* extension : {".res", ".ins", ".xyz"}) {
     const std::string candidate = stem + extension;
-    if (FileExists(candidate)) {
+    if (files.Exists(candidate)) {
       path = candidate;
       kind = KindFromExtension(candidate);
       return true;
@@ -44,8 +45,9 @@ bool FindInputFile(const std::string& typedPath, std::string& path, TInputKind& 
   return false;
 }
 
-void ResolveInputFile(const std::string& typedPath, std::string& path, TInputKind& kind) {
-  if (FindInputFile(typedPath, path, kind)) return;
+void ResolveInputFile(const TFileSource& files, const std::string& typedPath, std::string& path,
+                      TInputKind& kind) {
+  if (FindInputFile(files, typedPath, path, kind)) return;
   Fatal("file not found: " + typedPath + " - and no " + FileNameOnly(PathWithoutExtension(typedPath)) +
         ".res, .ins or .xyz in the same directory.");
 }
@@ -57,14 +59,14 @@ bool SameExistingFile(const std::string& a, const std::string& b) {
 
 // Refuses report files that would overwrite the structure the run reads:
 // the --out file is truncated before the input is read.
-void CheckReportFilesSpareInput(const TCommandLine& command) {
+void CheckReportFilesSpareInput(const TFileSource& files, const TCommandLine& command) {
   std::string path;
   TInputKind kind = TInputKind::Cif;
-  if (!FindInputFile(command.InputPath, path, kind)) return;
+  if (!FindInputFile(files, command.InputPath, path, kind)) return;
   std::vector<std::string> inputs{path};
   if (kind == TInputKind::Shelx) {
     const std::string matrix = PathWithoutExtension(path) + ".mat";
-    if (FileExists(matrix)) inputs.push_back(matrix);
+    if (files.Exists(matrix)) inputs.push_back(matrix);
   }
   for (const std::string* reportFile : {&command.Options.outFile, &command.Options.htmlFile}) {
     if (reportFile->empty() || !FileExists(*reportFile)) continue;
@@ -77,6 +79,7 @@ void CheckReportFilesSpareInput(const TCommandLine& command) {
 // Everything one analysis holds, from the loaded input to the angle list.
 struct TAnalysis {
   const TCommandLine& Command;
+  const TFileSource& Files;
   TReport& Report;
   TReportInput Input;
   TStructure Model;
@@ -86,7 +89,8 @@ struct TAnalysis {
   int CentralAtom = -1;
   bool SuffixRemoved = false;
 
-  TAnalysis(const TCommandLine& command, TReport& report) : Command(command), Report(report) {}
+  TAnalysis(const TCommandLine& command, const TFileSource& files, TReport& report)
+      : Command(command), Files(files), Report(report) {}
 };
 
 bool NamesSpaceGroupP1(const std::string& name) {
@@ -98,7 +102,7 @@ bool NamesSpaceGroupP1(const std::string& name) {
 
 void LoadCif(TAnalysis& run) {
   std::string error;
-  if (!run.Cif.LoadFromFile(run.Input.InputPath, error)) Fatal(error);
+  if (!run.Cif.LoadFromFile(run.Input.InputPath, error, run.Files)) Fatal(error);
   const TCifBlock& block = ChooseBlock(run.Cif, run.Command.Options.blockName, run.Command.CentralName);
   run.Input.BlockName = std::string(block.Name());
   run.Input.BlockCount = run.Cif.BlockCount();
@@ -116,14 +120,15 @@ void LoadCif(TAnalysis& run) {
 void LoadInput(TAnalysis& run) {
   switch (run.Input.Kind) {
     case TInputKind::Xyz:
-      LoadXyzInput(run.Input.InputPath, run.Command.Options.xyzNaming, run.Model, run.Xyz);
+      LoadXyzInput(run.Input.InputPath, run.Command.Options.xyzNaming, run.Model, run.Xyz,
+                   run.Files);
       run.Input.SuAvailable = false;
       run.Input.XyzComment = run.Xyz.Comment;
       run.Input.XyzStructureCount = run.Xyz.StructureCount;
       run.Input.XyzNamingText = XyzNamingText(run.Xyz);
       break;
     case TInputKind::Shelx:
-      LoadShelxInput(run.Input.InputPath, run.Model, run.Shelx);
+      LoadShelxInput(run.Input.InputPath, run.Model, run.Shelx, run.Files);
       run.Input.SuAvailable = run.Shelx.SuAvailable;
       run.Input.MatrixLoaded = run.Shelx.MatrixLoaded;
       run.Input.MatrixFileName = run.Shelx.MatrixFileName;
@@ -205,9 +210,9 @@ void CheckCoordinationNumber(TAnalysis& run, const TLigArray& ligands) {
 }
 
 // From the resolved input to the report body; returns the brief line.
-std::string Analyse(const TCommandLine& command, TReport& report) {
-  TAnalysis run(command, report);
-  ResolveInputFile(command.InputPath, run.Input.InputPath, run.Input.Kind);
+std::string Analyse(const TCommandLine& command, const TFileSource& files, TReport& report) {
+  TAnalysis run(command, files, report);
+  ResolveInputFile(files, command.InputPath, run.Input.InputPath, run.Input.Kind);
   LoadInput(run);
   FindCentralAtom(run);
 
@@ -239,6 +244,11 @@ std::string Analyse(const TCommandLine& command, TReport& report) {
 }  // namespace
 
 int RunVexorin(const std::vector<std::string>& args, std::ostream& console) {
+  return RunVexorin(args, console, DiskFiles());
+}
+
+int RunVexorin(const std::vector<std::string>& args, std::ostream& console,
+               const TFileSource& files) {
   TReport report(console);
   std::string briefLine;
   int status = 0;
@@ -249,9 +259,9 @@ int RunVexorin(const std::vector<std::string>& args, std::ostream& console) {
       case TCommandOutcome::TooFew: return 1;
       case TCommandOutcome::Run: break;
     }
-    CheckReportFilesSpareInput(command);
+    CheckReportFilesSpareInput(files, command);
     report.BeginCapture(command.Options);
-    briefLine = Analyse(command, report);
+    briefLine = Analyse(command, files, report);
   } catch (const TFatalError& error) {
     report.Line("Error: " + error.Message);
     status = 2;

@@ -5,7 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "utext.h"
+
 // args: the arguments without the program name. Everything the run prints
 // goes to console. Returns the exit status (0 report or help, 1 too few
 // arguments, 2 error).
 int RunVexorin(const std::vector<std::string>& args, std::ostream& console);
+// The same with the input files read from the given source (the report
+// files of --out and --html, and the temporary capture file, are always
+// written to the disk).
+int RunVexorin(const std::vector<std::string>& args, std::ostream& console,
+               const TFileSource& files);

@@ -575,11 +575,12 @@ void TCifFile::Clear() {
     Text = std::make_unique<TCifText>();
 }
 
-bool TCifFile::LoadFromFile(const std::string& path, std::string& error) {
+bool TCifFile::LoadFromFile(const std::string& path, std::string& error,
+                            const TFileSource& files) {
   error.clear();
   Clear();
   std::string failure;
-  if (!ReadFileText(path, Text->File, failure)) {
+  if (!files.Read(path, Text->File, failure)) {
     Text->Clear();
     error = "cannot read the CIF " + path + ": " + failure;
     return false;

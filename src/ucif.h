@@ -17,6 +17,8 @@
 #include <string_view>
 #include <vector>
 
+#include "utext.h"
+
 // ---------------------------------------------------------------- lexer
 
 // One token of the file. Text views the file text, or the TCifTextArena
@@ -165,7 +167,8 @@ class TCifFile {
 
   // Replaces the blocks held by those of the file. false when the file
   // cannot be opened or read; error is then a complete message naming it.
-  bool LoadFromFile(const std::string& path, std::string& error);
+  bool LoadFromFile(const std::string& path, std::string& error,
+                    const TFileSource& files = DiskFiles());
   // The same from a file text already in memory; cannot fail.
   void LoadFromText(std::string text);
 

@@ -173,18 +173,24 @@ struct TMatReader {
 
 }  // namespace
 
-bool TMatFile::Load(const std::string& fileName, std::string& error) {
+bool TMatFile::Load(const std::string& fileName, std::string& error, const TFileSource& files) {
   *this = TMatFile{};
   error.clear();
-  if (!FileExists(fileName)) {
+  if (!files.Exists(fileName)) {
     error = "matrix file not found: " + fileName;
     return false;
   }
   std::string text, failure;
-  if (!ReadFileText(fileName, text, failure)) {
+  if (!files.Read(fileName, text, failure)) {
     error = "cannot read " + fileName + ": " + failure;
     return false;
   }
+  return LoadText(text, fileName, error);
+}
+
+bool TMatFile::LoadText(std::string_view text, const std::string& fileName, std::string& error) {
+  *this = TMatFile{};
+  error.clear();
   // Eight columns per coefficient bound what the file can hold.
   Corr.reserve(text.size() / kCorrFieldWidth + 1);
   TMatReader reader{*this, fileName, error};

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ugeom.h"
+#include "utext.h"
 
 // What the parameter list says about one parameter.
 struct TMatParam {
@@ -31,7 +32,10 @@ class TMatFile : public TCovSource {
   int CoordCount = 0;
   std::vector<std::array<int, 3>> AtomParams;     // per structure atom: x, y, z index or -1
 
-  bool Load(const std::string& fileName, std::string& error);
+  bool Load(const std::string& fileName, std::string& error,
+            const TFileSource& files = DiskFiles());
+  // The same for a file text in memory; fileName is the name for messages.
+  bool LoadText(std::string_view text, const std::string& fileName, std::string& error);
 
   int ParamIndex(int atom, int axis) const override;
   double Covariance(int i, int j) const override;

@@ -312,14 +312,21 @@ int SiteSymmetryOrder(const TVec3& frac, const std::vector<TSymOp>& ops) {
   return static_cast<int>(fixing.size());
 }
 
-bool ReadShelxFile(const std::string& fileName, TShelxData& data, std::string& error) {
-  data = TShelxData{};
-  error.clear();
+bool ReadShelxFile(const std::string& fileName, TShelxData& data, std::string& error,
+                   const TFileSource& files) {
   std::string text, failure;
-  if (!ReadFileText(fileName, text, failure)) {
+  if (!files.Read(fileName, text, failure)) {
+    data = TShelxData{};
     error = "cannot read " + fileName + ": " + failure;
     return false;
   }
+  return ReadShelxText(text, fileName, data, error);
+}
+
+bool ReadShelxText(std::string_view text, const std::string& fileName, TShelxData& data,
+                   std::string& error) {
+  data = TShelxData{};
+  error.clear();
   const std::vector<std::string> cards = JoinContinuationLines(SplitLines(SkipUtf8Bom(text)));
   TShelxReadState state;
   for (const std::string& card : cards) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ugeom.h"
+#include "utext.h"
 
 struct TShelxAtom {
   std::string Name;     // first token of the atom line, case kept
@@ -35,7 +36,11 @@ inline constexpr int kMaxSymmCards = 192;
 
 // Reads the file; false with a complete message (file name included) when
 // the file cannot be read or holds no usable cell or atoms.
-bool ReadShelxFile(const std::string& fileName, TShelxData& data, std::string& error);
+bool ReadShelxFile(const std::string& fileName, TShelxData& data, std::string& error,
+                   const TFileSource& files = DiskFiles());
+// The same for a file text in memory; fileName is the name for messages.
+bool ReadShelxText(std::string_view text, const std::string& fileName, TShelxData& data,
+                   std::string& error);
 
 // Resolves SHELX free-variable coding (10 + value: fixed; 10*m + p: p times
 // free variable m; -(10*m + p): p times (fv(m) - 1)). fv holds free

@@ -202,6 +202,41 @@ bool FileExists(const std::string& path) {
   return !ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
 }
 
+namespace {
+
+class TDiskFiles final : public TFileSource {
+ public:
+  bool Exists(const std::string& path) const override { return FileExists(path); }
+  bool Read(const std::string& path, std::string& text, std::string& failure) const override {
+    return ReadFileText(path, text, failure);
+  }
+};
+
+}  // namespace
+
+const TFileSource& DiskFiles() {
+  static const TDiskFiles disk;
+  return disk;
+}
+
+void TMemoryFiles::Add(std::string path, std::string text) {
+  Files[std::move(path)] = std::move(text);
+}
+
+bool TMemoryFiles::Exists(const std::string& path) const { return Files.count(path) > 0; }
+
+bool TMemoryFiles::Read(const std::string& path, std::string& text, std::string& failure) const {
+  failure.clear();
+  const auto file = Files.find(path);
+  if (file == Files.end()) {
+    text.clear();
+    failure = "cannot open the file";
+    return false;
+  }
+  text = file->second;
+  return true;
+}
+
 std::string_view SkipUtf8Bom(std::string_view text) {
   if (text.size() >= 3 && static_cast<unsigned char>(text[0]) == 0xEF &&
       static_cast<unsigned char>(text[1]) == 0xBB && static_cast<unsigned char>(text[2]) == 0xBF)

@@ -3,6 +3,7 @@
 // reading and line splitting.
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,6 +46,31 @@ std::vector<std::string_view> SplitAtBlanksAndTabs(std::string_view text);
 // Reads a file as bytes. On failure the message says why (no file name).
 bool ReadFileText(const std::string& path, std::string& text, std::string& failure);
 bool FileExists(const std::string& path);
+
+// Where input files are read from: the disk, or texts held in memory, so
+// that whole runs can be made on inputs that never touch the disk.
+class TFileSource {
+ public:
+  virtual ~TFileSource() = default;
+  // A file (not a directory) exists at the path.
+  virtual bool Exists(const std::string& path) const = 0;
+  // The whole file; on failure the message says why (no file name).
+  virtual bool Read(const std::string& path, std::string& text, std::string& failure) const = 0;
+};
+
+// FileExists and ReadFileText.
+const TFileSource& DiskFiles();
+
+// Files by their exact path; no other file exists.
+class TMemoryFiles final : public TFileSource {
+ public:
+  void Add(std::string path, std::string text);
+  bool Exists(const std::string& path) const override;
+  bool Read(const std::string& path, std::string& text, std::string& failure) const override;
+
+ private:
+  std::map<std::string, std::string, std::less<>> Files;
+};
 // The value of an environment variable, "" when it is unset.
 std::string EnvironmentValue(const char* name);
 

@@ -214,14 +214,21 @@ void XyzElement(std::string_view field, std::string& element, bool& isLabel) {
     element = symbol;
 }
 
-bool ReadXyzFile(const std::string& path, TXyzNaming naming, TXyzData& data, std::string& error) {
+bool ReadXyzFile(const std::string& path, TXyzNaming naming, TXyzData& data, std::string& error,
+                 const TFileSource& files) {
   data = TXyzData{};
   error.clear();
-  if (!FileExists(path)) return Fail(error, "file not found: " + path);
+  if (!files.Exists(path)) return Fail(error, "file not found: " + path);
   std::string text, failure;
-  if (!ReadFileText(path, text, failure))
+  if (!files.Read(path, text, failure))
     return Fail(error, "cannot read " + path + ": " + failure);
+  return ReadXyzText(text, path, naming, data, error);
+}
 
+bool ReadXyzText(std::string_view text, const std::string& path, TXyzNaming naming,
+                 TXyzData& data, std::string& error) {
+  data = TXyzData{};
+  error.clear();
   TXyzLines lines(SkipUtf8Bom(text));
   std::string_view countLine;
   bool hasCountLine = false;

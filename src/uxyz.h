@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "utext.h"
+
 // How atoms without a label of their own are named (--xyznames).
 enum class TXyzNaming {
   Olex = 0,      // element + 0-based line index in the file, as Olex2 does
@@ -53,4 +55,8 @@ void XyzElement(std::string_view field, std::string& element, bool& isLabel);
 // the scheme (in a file that mixes labelled and unlabelled atoms, by the
 // mixed-file rule instead). On failure returns false with the complete
 // message in error; never prints.
-bool ReadXyzFile(const std::string& path, TXyzNaming naming, TXyzData& data, std::string& error);
+bool ReadXyzFile(const std::string& path, TXyzNaming naming, TXyzData& data, std::string& error,
+                 const TFileSource& files = DiskFiles());
+// The same for a file text in memory; path is the name for messages.
+bool ReadXyzText(std::string_view text, const std::string& path, TXyzNaming naming,
+                 TXyzData& data, std::string& error);
