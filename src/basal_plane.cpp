@@ -17,12 +17,18 @@ bool SharesLigand(const TLigandPair& x, const TLigandPair& y) {
   return x[0] == y[0] || x[0] == y[1] || x[1] == y[0] || x[1] == y[1];
 }
 
-// The apex and the split of the other four into two pairs whose angles have
-// the largest sum; the first found wins a tie (apex lowest, then the pairing
-// that puts the lowest remaining ligand with the lowest partner).
-void ChooseBestPairs(const TVec3& centre, const TFiveLigandPositions& ligands,
-                     TBasalChoice& choice) {
-  double best = -1;
+struct TBasalSplit {
+  std::array<int, 4> Basal{};
+  int Apex = -1;
+  double AngleSum = 0;
+};
+
+// The 15 ways to take an apex and split the other four ligands into two
+// pairs: apex lowest first, then the pairing that puts the lowest remaining
+// ligand with the lowest partner.
+std::array<TBasalSplit, 15> AllSplits(const TVec3& centre, const TFiveLigandPositions& ligands) {
+  std::array<TBasalSplit, 15> all{};
+  int n = 0;
   for (int apex = 0; apex < kBasalLigands; ++apex) {
     std::array<int, 4> rest{};
     int r = 0;
@@ -33,16 +39,48 @@ void ChooseBestPairs(const TVec3& centre, const TFiveLigandPositions& ligands,
       int o = 0;
       for (int i = 1; i < 4; ++i)
         if (i != partner) other[o++] = rest[i];
-      const std::array<int, 4> basal = {rest[0], rest[partner], other[0], other[1]};
-      const double sum = VertexAngle(ligands[basal[0]], centre, ligands[basal[1]]) +
-                         VertexAngle(ligands[basal[2]], centre, ligands[basal[3]]);
-      if (sum > best + 1e-9) {
-        best = sum;
-        choice.Basal = basal;
-        choice.Apex = apex;
-      }
+      TBasalSplit& split = all[n++];
+      split.Basal = {rest[0], rest[partner], other[0], other[1]};
+      split.Apex = apex;
+      split.AngleSum = VertexAngle(ligands[split.Basal[0]], centre, ligands[split.Basal[1]]) +
+                       VertexAngle(ligands[split.Basal[2]], centre, ligands[split.Basal[3]]);
     }
   }
+  return all;
+}
+
+bool SameSplit(const TBasalSplit& split, const TBasalChoice& choice) {
+  if (split.Apex != choice.Apex) return false;
+  const std::array<int, 2> a = {split.Basal[0], split.Basal[1]};
+  for (int k = 0; k < 4; k += 2) {
+    const std::array<int, 2> b = {choice.Basal[k], choice.Basal[k + 1]};
+    if ((a[0] == b[0] && a[1] == b[1]) || (a[0] == b[1] && a[1] == b[0])) return true;
+  }
+  return false;
+}
+
+// Takes the first split with the largest angle sum (within 1e-9 degrees)
+// when choice.Apex is -1, and sets the margin to the best split other than
+// the chosen one.
+void ChooseBestSplit(const TVec3& centre, const TFiveLigandPositions& ligands,
+                     TBasalChoice& choice) {
+  const std::array<TBasalSplit, 15> splits = AllSplits(centre, ligands);
+  if (choice.Apex < 0) {
+    const TBasalSplit* best = &splits[0];
+    for (const TBasalSplit& split : splits)
+      if (split.AngleSum > best->AngleSum + 1e-9) best = &split;
+    choice.Basal = best->Basal;
+    choice.Apex = best->Apex;
+  }
+  double chosenSum = 0;
+  double runnerUp = -1;
+  for (const TBasalSplit& split : splits) {
+    if (SameSplit(split, choice))
+      chosenSum = split.AngleSum;
+    else
+      runnerUp = std::max(runnerUp, split.AngleSum);
+  }
+  choice.Margin = chosenSum - runnerUp;
 }
 
 // Cyclic Jacobi rotations of a symmetric 3x3 matrix; on return a is diagonal
@@ -98,14 +136,13 @@ TBasalChoice ChooseBasalSet(const TVec3& centre, const TFiveLigandPositions& lig
   if (!PairUsable(beta) || !PairUsable(alpha)) return choice;
   choice.Usable = true;
   choice.BetaAlphaShareLigand = SharesLigand(beta, alpha);
-  if (choice.BetaAlphaShareLigand) {
-    ChooseBestPairs(centre, ligands, choice);
-    return choice;
+  if (!choice.BetaAlphaShareLigand) {
+    choice.Basal = {beta[0], beta[1], alpha[0], alpha[1]};
+    for (int i = 0; i < kBasalLigands; ++i)
+      if (std::find(choice.Basal.begin(), choice.Basal.end(), i) == choice.Basal.end())
+        choice.Apex = i;
   }
-  choice.Basal = {beta[0], beta[1], alpha[0], alpha[1]};
-  for (int i = 0; i < kBasalLigands; ++i)
-    if (std::find(choice.Basal.begin(), choice.Basal.end(), i) == choice.Basal.end())
-      choice.Apex = i;
+  ChooseBestSplit(centre, ligands, choice);
   return choice;
 }
 

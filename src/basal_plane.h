@@ -30,6 +30,12 @@ struct TBasalChoice {
   // contain beta. When beta and alpha share no ligand they are that pair of
   // pairs themselves, since no two angles add up to more.
   bool BetaAlphaShareLigand = false;
+  // How far, in degrees of angle sum, the best other split of the five
+  // ligands into an apex and two disjoint pairs falls short of the chosen
+  // one (negative if the given beta and alpha are not the best; 0 for a
+  // tie). A margin within a few su of the angles makes the basal set
+  // uncertain.
+  double Margin = 0;
 };
 
 // beta and alpha: the ligand pairs of the largest and the second largest

@@ -61,8 +61,12 @@ void ChooseTransPairs(const TAngleTable& angles, TOctahedralChoices& choices) {
     if (chosen < 0) chosen = static_cast<int>(m);
     ++withinTie;
   }
+  double runnerUp = -1;
+  for (size_t m = 0; m < matchings.size(); ++m)
+    if (static_cast<int>(m) != chosen) runnerUp = std::max(runnerUp, sums[m]);
   choices.TransPairs = matchings[chosen];
   choices.TransPairsTied = withinTie > 1;
+  choices.TransPairsMargin = sums[chosen] - runnerUp;
   for (const std::array<int, 2>& pair : choices.TransPairs) {
     choices.TransPartner[pair[0]] = pair[1];
     choices.TransPartner[pair[1]] = pair[0];

@@ -33,6 +33,9 @@ struct TOctahedralChoices {
   // found first (partner of ligand 0 lowest, then of the next free ligand)
   // was kept.
   bool TransPairsTied = false;
+  // How far, in degrees of angle sum, the next best matching falls short:
+  // a margin within a few su of the angles makes the pairing uncertain.
+  double TransPairsMargin = 0;
   // The twelve ligand pairs that are not trans, i < j, in lexicographic order.
   std::array<std::array<int, 2>, kOctaCisAngles> CisPairs{};
   // Face f takes ligand TransPairs[k][(f >> k) & 1] from pair k; its vertices

@@ -48,6 +48,7 @@ TEST(BasalPlane, TheMetalsHeightAboveTheBasalPlaneIsSignedTowardsTheApex) {
       ASSERT_TRUE(choice.Usable);
       EXPECT_FALSE(choice.BetaAlphaShareLigand);
       EXPECT_EQ(choice.Apex, NewIndex(order, 4));
+      EXPECT_GT(choice.Margin, 60);
       const TBasalPlane plane = BasalPlane(choice, centre, ligands);
       EXPECT_NEAR(plane.Displacement, c.Displacement, 1e-12) << c.BasalHeight;
       EXPECT_NEAR(plane.ApexTilt, 0, 1e-6);
@@ -82,6 +83,7 @@ TEST(BasalPlane, WhenBetaAndAlphaShareALigandTheBestDisjointPairsFormTheBase) {
   const std::array<int, 4> basal = {0, 1, 3, 4};
   EXPECT_EQ(choice.Basal, basal);
   EXPECT_EQ(choice.Apex, 2);
+  EXPECT_NEAR(choice.Margin, 5, 1e-9);
 }
 
 TEST(BasalPlane, HeldChoiceGivesTheValuesInOrderAndRefusesBadInput) {

@@ -60,6 +60,8 @@ TEST(OctahedralParameters, AnIdealOctahedronHasNoDistortionInAnyPlaceAndLigandOr
     EXPECT_NEAR(a.SmallestTransAngle, 180, 1e-9);
     EXPECT_FALSE(a.FarFromOctahedron);
     EXPECT_FALSE(a.Choices.TransPairsTied);
+    // 3 x 180 against 180 + 90 + 90.
+    EXPECT_NEAR(a.Choices.TransPairsMargin, 180, 1e-9);
     // Ligand 2k and 2k + 1 of the ideal list are trans.
     for (int k = 0; k < 6; ++k) EXPECT_EQ(order[a.Choices.TransPartner[k]], order[k] ^ 1) << trial;
     // Every |x| is at zero: its derivative is taken as 0 and the report says so.
@@ -176,6 +178,7 @@ TEST(OctahedralParameters, TheEquilateralTrigonalPrismHasThetaOf1170Degrees) {
   EXPECT_NEAR(p.ThetaMax, 2 * 360 + 2 * 270, 1e-9);
   // The prism is pairable two ways with equal angle sums.
   EXPECT_TRUE(a.Choices.TransPairsTied);
+  EXPECT_NEAR(a.Choices.TransPairsMargin, 0, 1e-9);
   EXPECT_TRUE(a.Choices.ThetaSplitTied);
   EXPECT_TRUE(a.FarFromOctahedron);
   // Twisting it towards the antiprism lowers Theta; stretching it raises
