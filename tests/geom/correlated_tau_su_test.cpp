@@ -49,3 +49,8 @@ TEST(CorrelatedTauSu, TheCorrelationCoefficientIsBoundedAndZeroWithoutSu) {
   EXPECT_EQ(BetaAlphaCorrelation(0.2, 0.5, -0.2), -1.0);
   EXPECT_EQ(BetaAlphaCorrelation(0, 0.5, 0.01), 0.0);
 }
+
+TEST(CorrelatedTauSu, Tau5AboveOneIsBetaMinusAlphaBeyondSixtyDegrees) {
+  EXPECT_TRUE(Tau5AboveOne(179.0, 118.9));
+  EXPECT_FALSE(Tau5AboveOne(180.0, 120.0));
+}

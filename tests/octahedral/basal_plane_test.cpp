@@ -5,7 +5,6 @@
 #include <stdexcept>
 
 #include "basal_plane.h"
-#include "indices.h"
 #include "polyhedra.h"
 
 namespace {
@@ -109,22 +108,3 @@ TEST(BasalPlane, HeldChoiceGivesTheValuesInOrderAndRefusesBadInput) {
   EXPECT_THROW(BasalPlaneValues(choice, sites, values), std::invalid_argument);
 }
 
-TEST(BasalPlane, Tau5AboveOneIsBetaMinusAlphaBeyondSixtyDegrees) {
-  EXPECT_TRUE(Tau5AboveOne(179.0, 118.9));
-  EXPECT_FALSE(Tau5AboveOne(180.0, 120.0));
-  EXPECT_FALSE(Tau5AboveOne(165.0, 150.0));
-}
-
-TEST(LeastSquaresPlane, TheNormalOfPointsInATiltedPlaneIsFoundInEveryOrientation) {
-  std::mt19937 random(23);
-  std::uniform_real_distribution<double> spread(-3, 3);
-  for (int trial = 0; trial < 10; ++trial) {
-    const TRigidMotion motion = RandomMotion(random);
-    std::vector<TVec3> points;
-    for (int i = 0; i < 6; ++i) points.push_back(motion.Apply({spread(random), spread(random), 0}));
-    const TVec3 normal = LeastSquaresPlaneNormal(points);
-    const TVec3 expected = MatVec(motion.Rotation, {0, 0, 1});
-    EXPECT_NEAR(std::fabs(DotProduct(normal, expected)), 1, 1e-12) << trial;
-  }
-  EXPECT_EQ(LeastSquaresPlaneNormal({{1, 2, 3}, {4, 5, 6}}), (TVec3{0, 0, 0}));
-}

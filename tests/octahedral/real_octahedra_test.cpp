@@ -61,18 +61,6 @@ TEST(RealOctahedra, ParametersOfRealSixCoordinateCentres) {
   }
 }
 
-TEST(RealOctahedra, TheSymmetryImagesOfOneLigandPairAcrossTheCentre) {
-  // FE1 on -3: each O1 image is trans to its inversion image.
-  const TRealCentre real = LoadRealCentre("shelx/2240189.res", "FE1");
-  if (!real.Found) GTEST_SKIP() << "no real data";
-  const TOctahedralAnalysis a = AnalyseSixNearest(real);
-  for (const std::array<int, 2>& pair : a.Choices.TransPairs) {
-    const TVec3 sum = Plus(Minus(real.LigandPositions[pair[0]], real.CentrePosition),
-                           Minus(real.LigandPositions[pair[1]], real.CentrePosition));
-    EXPECT_LT(Length(sum), 1e-9);
-  }
-}
-
 TEST(RealOctahedra, SixNeighboursThatAreNoOctahedronAreFlagged) {
   // Fe with N2Cl2 and the two Si of its silyl ligand within the bond
   // criterion; TI2 with five O and the neighbouring Ti.
