@@ -1,5 +1,6 @@
 #include "indices.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -44,6 +45,37 @@ TValueSu Tau5(double beta, double suBeta, double alpha, double suAlpha) {
   r.Su = Hypot2(suBeta, suAlpha) / kTau5Span;
   return r;
 }
+
+namespace {
+
+// su of a beta + b alpha from the variances and the covariance.
+double LinearSu(double a, double suBeta, double b, double suAlpha, double covBetaAlpha) {
+  const double variance =
+      a * a * suBeta * suBeta + b * b * suAlpha * suAlpha + 2 * a * b * covBetaAlpha;
+  return variance > 0 ? std::sqrt(variance) : 0.0;
+}
+
+}  // namespace
+
+double Tau4SuCorrelated(double suBeta, double suAlpha, double covBetaAlpha) {
+  return LinearSu(1 / kTau4Span, suBeta, 1 / kTau4Span, suAlpha, covBetaAlpha);
+}
+
+double Tau4PrimeSuCorrelated(double suBeta, double suAlpha, double covBetaAlpha) {
+  return LinearSu(kTau4PrimeBetaSlope, suBeta, kTau4PrimeAlphaSlope, suAlpha, covBetaAlpha);
+}
+
+double Tau5SuCorrelated(double suBeta, double suAlpha, double covBetaAlpha) {
+  return LinearSu(1 / kTau5Span, suBeta, -1 / kTau5Span, suAlpha, covBetaAlpha);
+}
+
+double BetaAlphaCorrelation(double suBeta, double suAlpha, double covBetaAlpha) {
+  const double product = suBeta * suAlpha;
+  if (!(product > 0)) return 0;
+  return std::clamp(covBetaAlpha / product, -1.0, 1.0);
+}
+
+bool Tau5AboveOne(double beta, double alpha) { return beta - alpha > kTau5Span; }
 
 std::array<double, 3> ShapeWeights4(double tau4, double tau4Prime) {
   const double seesaw = (tau4 - tau4Prime) / kSeesawDifference;

@@ -14,6 +14,21 @@ TValueSu Tau4(double beta, double suBeta, double alpha, double suAlpha);
 TValueSu Tau4Prime(double beta, double suBeta, double alpha, double suAlpha);
 TValueSu Tau5(double beta, double suBeta, double alpha, double suAlpha);
 
+// The su of the indices with the correlation of beta and alpha, which share
+// the central atom and often a ligand: covBetaAlpha is their covariance in
+// degrees squared (su in degrees). A variance that rounding takes below 0
+// gives su 0.
+double Tau4SuCorrelated(double suBeta, double suAlpha, double covBetaAlpha);
+double Tau4PrimeSuCorrelated(double suBeta, double suAlpha, double covBetaAlpha);
+double Tau5SuCorrelated(double suBeta, double suAlpha, double covBetaAlpha);
+
+// cov / (su_beta su_alpha), limited to [-1, 1]; 0 when either su is 0.
+double BetaAlphaCorrelation(double suBeta, double suAlpha, double covBetaAlpha);
+
+// tau5 above 1: beta - alpha exceeds 60 degrees, a trigonal bipyramid
+// distorted past the square pyramid.
+bool Tau5AboveOne(double beta, double alpha);
+
 inline constexpr std::array<const char*, 3> kShapeNames4 = {"square planar", "seesaw",
                                                             "tetrahedral"};
 
