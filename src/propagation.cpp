@@ -146,8 +146,10 @@ void AddCoordinateTermsFromMatrix(TSteppedSites& set, const TCovSource& cov, siz
     for (size_t j = 0; j < params.size(); ++j) {
       const double c = cov.Covariance(params[i], params[j]);
       for (size_t k = 0; k < n; ++k)
-        for (size_t l = 0; l < n; ++l) covariance[k * n + l] += grads[i][k] * grads[j][l] * c;
+        for (size_t l = k; l < n; ++l) covariance[k * n + l] += grads[i][k] * grads[j][l] * c;
     }
+  for (size_t k = 0; k < n; ++k)
+    for (size_t l = k + 1; l < n; ++l) covariance[l * n + k] = covariance[k * n + l];
   // A matrix that is not positive semi-definite must not yield a NaN su.
   for (size_t k = 0; k < n; ++k)
     if (covariance[k * n + k] < 0) covariance[k * n + k] = 0;
