@@ -335,42 +335,50 @@ const std::vector<std::vector<int>>& ReferenceSymmetry(const TShapeReference& re
   return own;
 }
 
-double ShapeMeasureOfAssignment(std::span<const TVec3> points, const TShapeReference& reference,
-                                std::span<const int> vertex) {
-  if (!FitsReference(points, reference) || vertex.size() + 1 != points.size()) return kNaN;
-  const std::vector<TVec3> q = Centred(points);
-  const std::vector<TVec3> p = Centred(reference.Points);
+namespace {
+
+// S of one assignment for points and reference already centred.
+double CentredMeasure(const std::vector<TVec3>& q, const std::vector<TVec3>& p, double qq,
+                      double pp, std::span<const int> vertex) {
   TMat3 m{};
   for (size_t i = 0; i < q.size(); ++i) {
     const TVec3& paired = PairedPoint(p, vertex, i);
     for (int a = 0; a < 3; ++a)
       for (int b = 0; b < 3; ++b) m[a][b] += paired[a] * q[i][b];
   }
-  const double qq = SumOfSquares(q);
-  const double pp = SumOfSquares(p);
-  if (!(qq > 0) || !(pp > 0) || !std::isfinite(qq)) return kNaN;
   const double sigma = SumOfSingularValues(m);
   const double measure = 100 * (1 - (sigma / qq) * (sigma / pp));
   return measure > 0 ? measure : 0;
 }
 
+bool HasExtent(double sumOfSquares) { return sumOfSquares > 0 && std::isfinite(sumOfSquares); }
+
+}  // namespace
+
+double ShapeMeasureOfAssignment(std::span<const TVec3> points, const TShapeReference& reference,
+                                std::span<const int> vertex) {
+  if (!FitsReference(points, reference) || vertex.size() + 1 != points.size()) return kNaN;
+  const std::vector<TVec3> q = Centred(points);
+  const std::vector<TVec3> p = Centred(reference.Points);
+  const double qq = SumOfSquares(q), pp = SumOfSquares(p);
+  if (!HasExtent(qq) || !HasExtent(pp)) return kNaN;
+  return CentredMeasure(q, p, qq, pp, vertex);
+}
+
 TShapeFit FitShapeByAllAssignments(std::span<const TVec3> points,
                                    const TShapeReference& reference) {
   TShapeFit fit;
-  if (!FitsReference(points, reference)) {
-    fit.Measure = kNaN;
-    return fit;
-  }
+  fit.Measure = kNaN;
+  if (!FitsReference(points, reference)) return fit;
+  const std::vector<TVec3> q = Centred(points);
+  const std::vector<TVec3> p = Centred(reference.Points);
+  const double qq = SumOfSquares(q), pp = SumOfSquares(p);
+  if (!HasExtent(qq) || !HasExtent(pp)) return fit;
   std::vector<int> vertex(static_cast<size_t>(reference.CN));
   std::iota(vertex.begin(), vertex.end(), 0);
   fit.Measure = std::numeric_limits<double>::infinity();
   do {
-    const double measure = ShapeMeasureOfAssignment(points, reference, vertex);
-    if (std::isnan(measure)) {
-      fit.Measure = kNaN;
-      fit.Vertex.clear();
-      return fit;
-    }
+    const double measure = CentredMeasure(q, p, qq, pp, vertex);
     if (measure < fit.Measure) {
       fit.Measure = measure;
       fit.Vertex = vertex;
@@ -386,7 +394,7 @@ TShapeFit FitShape(std::span<const TVec3> points, const TShapeReference& referen
   TSearch search;
   search.Q = Centred(points);
   const double qq = SumOfSquares(search.Q);
-  if (!(qq > 0) || !std::isfinite(qq)) return fit;
+  if (!HasExtent(qq)) return fit;
   const double scale = std::sqrt(static_cast<double>(points.size()) / qq);
   for (TVec3& q : search.Q)
     for (double& x : q) x *= scale;
