@@ -8,9 +8,9 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <random>
-#include <ctime>
 #include <string>
 #include <vector>
 
@@ -71,7 +71,8 @@ TPolyhedron OnSphere(std::mt19937& rng, int cn) {
   TPolyhedron points;
   for (int i = 0; i < cn; ++i) {
     TVec3 v{normal(rng), normal(rng), normal(rng)};
-    const double scale = (2.0 + 0.1 * normal(rng)) / std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    const double scale =
+        (2.0 + 0.1 * normal(rng)) / std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
     for (double& x : v) x *= scale;
     points.push_back(v);
   }
@@ -107,7 +108,8 @@ TPolyhedron NearlyPlanarRing(std::mt19937& rng, int cn) {
 TPolyhedron NearIdeal(std::mt19937& rng, const TShapeReference& ideal, double noise) {
   std::normal_distribution<double> normal(0, noise);
   TPolyhedron points;
-  for (const TVec3& p : ideal.Points) points.push_back({2 * p[0] + normal(rng), 2 * p[1] + normal(rng), 2 * p[2] + normal(rng)});
+  for (const TVec3& p : ideal.Points)
+    points.push_back({2 * p[0] + normal(rng), 2 * p[1] + normal(rng), 2 * p[2] + normal(rng)});
   return points;
 }
 
@@ -115,9 +117,11 @@ struct TStats {
   double Mean = 0, P99 = 0, Worst = 0;
 };
 
-TStats PerCentre(const std::vector<TPolyhedron>& set, const std::vector<const TShapeReference*>& references) {
+TStats PerCentre(const std::vector<TPolyhedron>& set,
+                 const std::vector<const TShapeReference*>& references) {
   std::vector<double> times;
-  for (const TPolyhedron& points : set) times.push_back(BestOfThree([&] { MeasureAll(points, references); }));
+  for (const TPolyhedron& points : set)
+    times.push_back(BestOfThree([&] { MeasureAll(points, references); }));
   std::sort(times.begin(), times.end());
   TStats stats;
   for (double t : times) stats.Mean += t / static_cast<double>(times.size());
@@ -126,9 +130,10 @@ TStats PerCentre(const std::vector<TPolyhedron>& set, const std::vector<const TS
   return stats;
 }
 
-void PrintStats(const char* label, int cn, size_t count, const TStats& s, double unit, const char* unitName) {
-  std::printf("%-34s cn=%d centres=%-4zu mean_%s=%.3f p99_%s=%.3f worst_%s=%.3f\n", label, cn, count,
-              unitName, s.Mean * unit, unitName, s.P99 * unit, unitName, s.Worst * unit);
+void PrintStats(const char* label, int cn, size_t count, const TStats& s, double unit,
+                const char* unitName) {
+  std::printf("%-34s cn=%d centres=%-4zu mean_%s=%.3f p99_%s=%.3f worst_%s=%.3f\n", label, cn,
+              count, unitName, s.Mean * unit, unitName, s.P99 * unit, unitName, s.Worst * unit);
 }
 
 // search time / brute-force time on the first polyhedra of the set.
@@ -139,13 +144,16 @@ void PrintPeer(int cn, const std::vector<TPolyhedron>& set, size_t count,
     search += BestOfThree([&] { MeasureAll(set[i], references); });
     brute += Seconds([&] { MeasureAllByBruteForce(set[i], references); });
   }
-  std::printf("peer: brute force over all %d! assignments  cn=%d centres=%zu search_ms=%.3f brute_ms=%.3f brute/search=%.0f\n",
-              cn, cn, count, 1e3 * search / static_cast<double>(count), 1e3 * brute / static_cast<double>(count), brute / search);
+  std::printf(
+      "peer: brute force over all %d! assignments  cn=%d centres=%zu search_ms=%.3f brute_ms=%.3f "
+      "brute/search=%.0f\n",
+      cn, cn, count, 1e3 * search / static_cast<double>(count),
+      1e3 * brute / static_cast<double>(count), brute / search);
 }
 
 // A real centre from a CIF with its automatic ligands.
-bool RealPolyhedron(const std::string& path, const std::string& centreName, TStructure& model, int& centre,
-                    TLigArray& ligands) {
+bool RealPolyhedron(const std::string& path, const std::string& centreName, TStructure& model,
+                    int& centre, TLigArray& ligands) {
   TCifFile cif;
   std::string error;
   if (!cif.LoadFromFile(path, error)) return false;
@@ -156,8 +164,9 @@ bool RealPolyhedron(const std::string& path, const std::string& centreName, TStr
   centre = FindAtom(model, centreName);
   if (centre < 0) return false;
   const std::string element = model.Atoms[static_cast<size_t>(centre)].Element;
-  ligands = SelectAutomaticLigands(model, FindNeighbours(model, centre, SearchRadius(model, element, 0.4, -1, false)),
-                                   element, 0.4, 0.5);
+  ligands = SelectAutomaticLigands(
+      model, FindNeighbours(model, centre, SearchRadius(model, element, 0.4, -1, false)), element,
+      0.4, 0.5);
   SortLigandsByDistance(ligands);
   ComputeLigandDistances(model, centre, ligands, true, nullptr);
   return true;
@@ -180,17 +189,21 @@ int main(int argc, char** argv) {
   for (int i = 0; i < 300; ++i) ball.push_back(InBall(rng, 8));
   for (int i = 0; i < 20; ++i)
     for (const TShapeReference* r : cn8) ideal.push_back(NearIdeal(rng, *r, i % 2 ? 0.15 : 0.35));
-  PrintStats("CN 8 vs 13 refs, random on sphere", 8, sphere.size(), PerCentre(sphere, cn8), 1e3, "ms");
+  PrintStats("CN 8 vs 13 refs, random on sphere", 8, sphere.size(), PerCentre(sphere, cn8), 1e3,
+             "ms");
   PrintStats("CN 8 vs 13 refs, random in ball", 8, ball.size(), PerCentre(ball, cn8), 1e3, "ms");
-  PrintStats("CN 8 vs 13 refs, nearly planar ring", 8, ring.size(), PerCentre(ring, cn8), 1e3, "ms");
+  PrintStats("CN 8 vs 13 refs, nearly planar ring", 8, ring.size(), PerCentre(ring, cn8), 1e3,
+             "ms");
   PrintStats("CN 8 vs 13 refs, ideal + noise", 8, ideal.size(), PerCentre(ideal, cn8), 1e3, "ms");
 
   if (!realdata.empty()) {
     const struct {
       const char* File;
       const char* Centre;
-    } real[] = {{"cif/dom1_mC.cif", "Fe01"}, {"cif/cod1517303_Pd.cif", "Pd1"},
-                {"cif/cod2224874_Ru.cif", "Ru"}, {"cif/cod4319975_NiN2Cl2.cif", "Ni1"}};
+    } real[] = {{"cif/dom1_mC.cif", "Fe01"},
+                {"cif/cod1517303_Pd.cif", "Pd1"},
+                {"cif/cod2224874_Ru.cif", "Ru"},
+                {"cif/cod4319975_NiN2Cl2.cif", "Ni1"}};
     for (const auto& r : real) {
       TStructure model;
       int centre = -1;
@@ -206,9 +219,11 @@ int main(int argc, char** argv) {
       const std::vector<TSiteRef> sites = PolyhedronSites(centre, ligands);
       const TPolyhedron points = PolyhedronPoints(model, sites);
       const double search = BestOfThree([&] { MeasureAll(points, refs); });
-      const double withSu = BestOfThree([&] { AnalyseShapes(model, centre, ligands, refs, true, nullptr); });
+      const double withSu =
+          BestOfThree([&] { AnalyseShapes(model, centre, ligands, refs, true, nullptr); });
       std::printf("real %-28s cn=%d refs=%zu search_ms=%.3f with_su_ms=%.3f\n",
-                  (std::string(r.File) + " " + r.Centre).c_str(), cn, refs.size(), 1e3 * search, 1e3 * withSu);
+                  (std::string(r.File) + " " + r.Centre).c_str(), cn, refs.size(), 1e3 * search,
+                  1e3 * withSu);
     }
   }
 
@@ -216,7 +231,8 @@ int main(int argc, char** argv) {
     std::vector<TPolyhedron> set;
     for (int i = 0; i < 300; ++i) set.push_back(OnSphere(rng, cn));
     const std::vector<const TShapeReference*> refs = ShapeReferencesOfCN(cn);
-    const std::string label = "CN " + std::to_string(cn) + " vs " + std::to_string(refs.size()) + " refs, random";
+    const std::string label =
+        "CN " + std::to_string(cn) + " vs " + std::to_string(refs.size()) + " refs, random";
     PrintStats(label.c_str(), cn, set.size(), PerCentre(set, refs), 1e6, "us");
   }
 

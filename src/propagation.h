@@ -23,7 +23,7 @@ using TSitesFunction =
 struct TPropagation {
   std::vector<double> Values;
   std::vector<double> Covariance;  // n x n, row-major; all zero without su
-  int Missing = 0;  // coordinates without a matrix parameter (with a matrix only)
+  int Missing = 0;                 // coordinates without a matrix parameter (with a matrix only)
 
   size_t Size() const { return Values.size(); }
   double Variance(size_t i) const { return Covariance[i * Values.size() + i]; }

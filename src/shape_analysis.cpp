@@ -55,7 +55,8 @@ void AddPathSu(const TPropagation& propagation, size_t from, size_t to, TShapePa
   const double varFrom = propagation.Variance(from), varTo = propagation.Variance(to);
   const double cov = propagation.CovarianceOf(from, to);
   path.CoordinateSu = std::sqrt(gFrom * gFrom * varFrom);
-  const double deviationVariance = gFrom * gFrom * varFrom + 2 * gFrom * gTo * cov + gTo * gTo * varTo;
+  const double deviationVariance =
+      gFrom * gFrom * varFrom + 2 * gFrom * gTo * cov + gTo * gTo * varTo;
   path.DeviationSu = std::sqrt(std::fmax(deviationVariance, 0.0));
 }
 
@@ -76,8 +77,9 @@ std::vector<TVec3> PolyhedronPoints(const TStructure& model, const std::vector<T
   points.reserve(sites.size());
   for (const TSiteRef& site : sites) {
     const bool known = site.Atom >= 0 && static_cast<size_t>(site.Atom) < model.FracCoords.size();
-    points.push_back(known ? SiteToCart(model.FracCoords[static_cast<size_t>(site.Atom)], site.Op, m)
-                           : TVec3{nan, nan, nan});
+    points.push_back(known
+                         ? SiteToCart(model.FracCoords[static_cast<size_t>(site.Atom)], site.Op, m)
+                         : TVec3{nan, nan, nan});
   }
   return points;
 }
@@ -128,8 +130,8 @@ TShapeAnalysis AnalyseShapes(const TStructure& model, int centralAtom, const TLi
   }
   analysis.Closest = SmallestMeasure(analysis.Measures);
 
-  const TPropagation propagation = PropagateSites(
-      model, sites, MeasuresAndCoordinates(analysis.Measures), suAvailable, matrix);
+  const TPropagation propagation =
+      PropagateSites(model, sites, MeasuresAndCoordinates(analysis.Measures), suAvailable, matrix);
   const size_t count = analysis.Measures.size();
   if (suAvailable) {
     analysis.Missing = propagation.Missing;
@@ -153,7 +155,8 @@ TShapeAnalysis AnalyseShapes(const TStructure& model, int centralAtom, const TLi
     const TShapeMeasure& y = analysis.Measures[static_cast<size_t>(to)];
     if (std::isnan(x.Value) || std::isnan(y.Value)) continue;
     TShapePath path = PathFigures(*x.Reference, *y.Reference, x.Value, y.Value);
-    if (suAvailable) AddPathSu(propagation, static_cast<size_t>(from), static_cast<size_t>(to), path);
+    if (suAvailable)
+      AddPathSu(propagation, static_cast<size_t>(from), static_cast<size_t>(to), path);
     analysis.Paths.push_back(path);
   }
   return analysis;

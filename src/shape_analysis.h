@@ -15,8 +15,8 @@
 
 struct TShapeMeasure {
   const TShapeReference* Reference = nullptr;  // label, name, symmetry
-  double Value = 0;                             // S; NaN for a polyhedron without extent
-  std::optional<double> Su;                     // none where the input has no su
+  double Value = 0;                            // S; NaN for a polyhedron without extent
+  std::optional<double> Su;                    // none where the input has no su
   // The S that coordinate noise alone gives on average; a measure below it
   // cannot be told from the ideal shape. None where the input has no su.
   std::optional<double> NoiseLevel;
@@ -35,7 +35,7 @@ struct TShapePath {
   const TShapeReference* To = nullptr;
   double Deviation = 0;
   double Coordinate = 0;
-  std::optional<double> DeviationSu;   // none without su, or with S_X or S_Y at 0
+  std::optional<double> DeviationSu;  // none without su, or with S_X or S_Y at 0
   std::optional<double> CoordinateSu;
 };
 
@@ -45,7 +45,7 @@ struct TShapeAnalysis {
   int Closest = -1;                     // index of the smallest measure, -1 without one
   std::optional<double> NoiseLevel;     // the same for every measure
   std::vector<TShapePath> Paths;        // the pairs whose two shapes were both measured
-  int Missing = 0;  // coordinates without a matrix parameter (they add no su)
+  int Missing = 0;                      // coordinates without a matrix parameter (they add no su)
 };
 
 // The points of the polyhedron: the ligands at the images the angles use,
@@ -71,8 +71,9 @@ TShapePath PathFigures(const TShapeReference& from, const TShapeReference& to, d
 struct TShapePathPair {
   std::string_view Label, From, To;
 };
-inline constexpr TShapePathPair kShapePathPairs[3] = {
-    {"SP-4/T-4", "SP-4", "T-4"}, {"TBPY-5/SPY-5", "TBPY-5", "SPY-5"}, {"OC-6/TPR-6", "OC-6", "TPR-6"}};
+inline constexpr TShapePathPair kShapePathPairs[3] = {{"SP-4/T-4", "SP-4", "T-4"},
+                                                      {"TBPY-5/SPY-5", "TBPY-5", "SPY-5"},
+                                                      {"OC-6/TPR-6", "OC-6", "TPR-6"}};
 
 // Everything above for a centre with its ligands (CN = ligands.size(), 2 to
 // 8; the references must be of that CN, e.g. from ChooseShapeReferences).

@@ -15,7 +15,7 @@ inline constexpr int kMaxShapeCN = 8;
 
 struct TShapeReference {
   std::string_view Label;        // e.g. "SP-4"
-  int CN = 0;
+  int CN = 0;                    // number of vertices
   std::string_view Symmetry;     // point group, e.g. "D4h"
   std::string_view Name;         // e.g. "Square", in ASCII
   std::string_view ManualLabel;  // the SHAPE manual's label where it differs, else ""

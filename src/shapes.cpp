@@ -190,11 +190,11 @@ struct TSearch {
   std::vector<TVec3> P;  // the reference, centred
   const std::vector<std::vector<int>>* Group = nullptr;
   size_t N = 0;
-  std::vector<int> Order;        // the ligands in the order they are assigned
-  std::vector<int> Vertex;       // Vertex[ligand], for the ligands assigned so far
-  std::vector<char> Used;        // per vertex
-  std::vector<TPairSums> Sums;   // Sums[d]: the centre and the first d ligands of Order
-  double QQ = 0, PP = 0;         // sums of squares of all points
+  std::vector<int> Order;       // the ligands in the order they are assigned
+  std::vector<int> Vertex;      // Vertex[ligand], for the ligands assigned so far
+  std::vector<char> Used;       // per vertex
+  std::vector<TPairSums> Sums;  // Sums[d]: the centre and the first d ligands of Order
+  double QQ = 0, PP = 0;        // sums of squares of all points
   // LigandLengths[d]: |q| of Order[d..N-1], longest first.
   std::vector<std::vector<double>> LigandLengths;
   std::vector<int> VerticesByLength;  // longest first
@@ -290,7 +290,8 @@ double SumOfSingularValues(const TMat3& m) {
   // A column that has shrunk to rounding noise (a matrix of rank 1 or 2)
   // adds nothing to the sum, and its direction means nothing: left alone.
   double frobenius = 0;
-  for (const auto& column : c) frobenius += column[0] * column[0] + column[1] * column[1] + column[2] * column[2];
+  for (const auto& column : c)
+    frobenius += column[0] * column[0] + column[1] * column[1] + column[2] * column[2];
   const double negligible = 1e-32 * frobenius;
   for (int sweep = 0; sweep < 40; ++sweep) {
     bool rotated = false;
@@ -316,7 +317,8 @@ double SumOfSingularValues(const TMat3& m) {
     if (!rotated) break;
   }
   double sum = 0;
-  for (int j = 0; j < 3; ++j) sum += std::sqrt(c[j][0] * c[j][0] + c[j][1] * c[j][1] + c[j][2] * c[j][2]);
+  for (int j = 0; j < 3; ++j)
+    sum += std::sqrt(c[j][0] * c[j][0] + c[j][1] * c[j][1] + c[j][2] * c[j][2]);
   return sum;
 }
 
@@ -369,7 +371,8 @@ TShapeFit FitShapeByAllAssignments(std::span<const TVec3> points,
                                    const TShapeReference& reference) {
   TShapeFit fit;
   fit.Measure = kNaN;
-  if (!FitsReference(points, reference)) return fit;
+  // 10! assignments take seconds already; more would not end in useful time.
+  if (!FitsReference(points, reference) || reference.CN > 10) return fit;
   const std::vector<TVec3> q = Centred(points);
   const std::vector<TVec3> p = Centred(reference.Points);
   const double qq = SumOfSquares(q), pp = SumOfSquares(p);
@@ -414,10 +417,11 @@ TShapeFit FitShape(std::span<const TVec3> points, const TShapeReference& referen
   }
   search.VerticesByLength.resize(search.N);
   std::iota(search.VerticesByLength.begin(), search.VerticesByLength.end(), 0);
-  std::stable_sort(search.VerticesByLength.begin(), search.VerticesByLength.end(), [&](int a, int b) {
-    return Dot(search.P[static_cast<size_t>(a)], search.P[static_cast<size_t>(a)]) >
-           Dot(search.P[static_cast<size_t>(b)], search.P[static_cast<size_t>(b)]);
-  });
+  std::stable_sort(
+      search.VerticesByLength.begin(), search.VerticesByLength.end(), [&](int a, int b) {
+        return Dot(search.P[static_cast<size_t>(a)], search.P[static_cast<size_t>(a)]) >
+               Dot(search.P[static_cast<size_t>(b)], search.P[static_cast<size_t>(b)]);
+      });
   search.Vertex.assign(search.N, -1);
   search.Used.assign(search.N, 0);
   search.Sums.assign(search.N + 1, TPairSums{});

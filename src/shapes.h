@@ -25,9 +25,8 @@ struct TShapeFit {
 TShapeFit FitShape(std::span<const TVec3> points, const TShapeReference& reference);
 
 // The same minimum found by trying all N! assignments (for tests and the
-// benchmark; fine up to CN 8).
-TShapeFit FitShapeByAllAssignments(std::span<const TVec3> points,
-                                   const TShapeReference& reference);
+// benchmark; NaN above CN 10).
+TShapeFit FitShapeByAllAssignments(std::span<const TVec3> points, const TShapeReference& reference);
 
 // S for one assignment, minimised over translation, scale and rotation only.
 // This is what the su propagation differentiates: by the envelope theorem the

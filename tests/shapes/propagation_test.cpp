@@ -1,6 +1,8 @@
 // The general su propagation gives, for one distance or angle, exactly what
 // the program's own distance and angle propagation gives, and the full
 // covariance of several values.
+#include "propagation.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,7 +14,6 @@
 
 #include "capture.h"
 #include "input_shelx.h"
-#include "propagation.h"
 #include "shape_support.h"
 #include "structure.h"
 #include "test_support.h"
@@ -46,16 +47,21 @@ struct THandMatrix : TCovSource {
     const auto it = Params.find({atom, axis});
     return it == Params.end() ? -1 : it->second;
   }
-  double Covariance(int i, int j) const override { return Cov[static_cast<size_t>(i)][static_cast<size_t>(j)]; }
+  double Covariance(int i, int j) const override {
+    return Cov[static_cast<size_t>(i)][static_cast<size_t>(j)];
+  }
 };
 
 // A triclinic cell with su, four atoms with su, and an inversion image.
 TStructure SmallModel() {
   TStructure model;
   model.Cell = {9.1, 10.3, 11.7, 84.2, 97.5, 101.3, 0.002, 0.003, 0.0015, 0.02, 0.015, 0.03};
-  model.FracCoords = {{0.21, 0.33, 0.41}, {0.36, 0.30, 0.44}, {0.19, 0.47, 0.39}, {0.05, 0.02, 0.07}};
-  model.FracSu = {{0.0001, 0.00012, 0.00009}, {0.0004, 0.0003, 0.0005},
-                  {0.0002, 0.0006, 0.0003}, {0.0003, 0.0001, 0.0002}};
+  model.FracCoords = {
+      {0.21, 0.33, 0.41}, {0.36, 0.30, 0.44}, {0.19, 0.47, 0.39}, {0.05, 0.02, 0.07}};
+  model.FracSu = {{0.0001, 0.00012, 0.00009},
+                  {0.0004, 0.0003, 0.0005},
+                  {0.0002, 0.0006, 0.0003},
+                  {0.0003, 0.0001, 0.0002}};
   model.Atoms.resize(4);
   return model;
 }
@@ -75,16 +81,21 @@ THandMatrix HandMatrix() {
   int next = 0;
   for (int atom = 0; atom < 4; ++atom)
     for (int axis = 0; axis < 3; ++axis)
-      if (!(atom == 1 && axis == 1) && !(atom == 2 && axis == 2)) matrix.Params[{atom, axis}] = next++;
+      if (!(atom == 1 && axis == 1) && !(atom == 2 && axis == 2))
+        matrix.Params[{atom, axis}] = next++;
   std::mt19937 rng(5);
   std::normal_distribution<double> normal(0, 1e-4);
-  std::vector<std::vector<double>> b(static_cast<size_t>(next), std::vector<double>(static_cast<size_t>(next)));
+  std::vector<std::vector<double>> b(static_cast<size_t>(next),
+                                     std::vector<double>(static_cast<size_t>(next)));
   for (auto& row : b)
     for (double& x : row) x = normal(rng);
   matrix.Cov.assign(static_cast<size_t>(next), std::vector<double>(static_cast<size_t>(next), 0));
   for (int i = 0; i < next; ++i)
     for (int j = 0; j < next; ++j)
-      for (int k = 0; k < next; ++k) matrix.Cov[static_cast<size_t>(i)][static_cast<size_t>(j)] += b[static_cast<size_t>(i)][static_cast<size_t>(k)] * b[static_cast<size_t>(j)][static_cast<size_t>(k)];
+      for (int k = 0; k < next; ++k)
+        matrix.Cov[static_cast<size_t>(i)][static_cast<size_t>(j)] +=
+            b[static_cast<size_t>(i)][static_cast<size_t>(k)] *
+            b[static_cast<size_t>(j)][static_cast<size_t>(k)];
   return matrix;
 }
 
@@ -127,8 +138,9 @@ TEST(PropagateSites, OneAngleOrDistanceGetsTheSuOfTheAngleAndDistancePropagation
   ExpectSame(PropagateSites(model, {m, c}, DistanceOfFirstTwo, true, nullptr),
              DistanceSu(model.FracCoords, model.FracSu, m, c, model.Cell));
   // An atom and its own inversion image: both sites move together.
-  ExpectSame(PropagateSites(model, {TSiteRef{3, IdentityOp()}, c}, DistanceOfFirstTwo, true, nullptr),
-             DistanceSu(model.FracCoords, model.FracSu, TSiteRef{3, IdentityOp()}, c, model.Cell));
+  ExpectSame(
+      PropagateSites(model, {TSiteRef{3, IdentityOp()}, c}, DistanceOfFirstTwo, true, nullptr),
+      DistanceSu(model.FracCoords, model.FracSu, TSiteRef{3, IdentityOp()}, c, model.Cell));
 
   const THandMatrix matrix = HandMatrix();
   ExpectSame(PropagateSites(model, {a, m, b}, AngleAtSecond, true, &matrix),
@@ -154,8 +166,10 @@ TEST(PropagateSites, RealShelxMatrixGivesTheSuOfTheMatrixPropagation) {
   if (res.empty() || mat.empty()) GTEST_SKIP() << "shared/realdata is absent";
   const std::filesystem::path dir = std::filesystem::path(ScratchDir()) / "dom1";
   std::filesystem::create_directories(dir);
-  std::filesystem::copy_file(res, dir / "dom1_mC.res", std::filesystem::copy_options::overwrite_existing);
-  std::filesystem::copy_file(mat, dir / "dom1_mC.mat", std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::copy_file(res, dir / "dom1_mC.res",
+                             std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::copy_file(mat, dir / "dom1_mC.mat",
+                             std::filesystem::copy_options::overwrite_existing);
   TStructure model;
   TShelxInput shelx;
   ASSERT_NO_THROW(LoadShelxInput((dir / "dom1_mC.res").string(), model, shelx));
@@ -172,8 +186,9 @@ TEST(PropagateSites, RealShelxMatrixGivesTheSuOfTheMatrixPropagation) {
   const int fe01 = FindAtom(model, "FE01");
   const TPropagation p = PropagateSites(model, {TSiteRef{fe01, IdentityOp()}, ligands[0].Site},
                                         DistanceOfFirstTwo, true, shelx.Matrix.get());
-  EXPECT_EQ(p.Missing, DistanceCovSu(model.FracCoords, TSiteRef{fe01, IdentityOp()}, ligands[0].Site,
-                                     model.Cell, *shelx.Matrix).Missing);
+  EXPECT_EQ(p.Missing, DistanceCovSu(model.FracCoords, TSiteRef{fe01, IdentityOp()},
+                                     ligands[0].Site, model.Cell, *shelx.Matrix)
+                           .Missing);
   EXPECT_GE(p.Missing, 3);
 }
 
@@ -187,8 +202,8 @@ TEST(PropagateSites, SeveralValuesGetTheirFullCovariance) {
     values = {du, dw, du + dw, 2 * du};
   };
   const THandMatrix matrix = HandMatrix();
-  for (const TCovSource* source : {static_cast<const TCovSource*>(nullptr),
-                                   static_cast<const TCovSource*>(&matrix)}) {
+  for (const TCovSource* source :
+       {static_cast<const TCovSource*>(nullptr), static_cast<const TCovSource*>(&matrix)}) {
     const TPropagation p = PropagateSites(model, {a, m, b}, f, true, source);
     ASSERT_EQ(p.Size(), 4u);
     const double var = p.Variance(0) + p.Variance(1) + 2 * p.CovarianceOf(0, 1);

@@ -64,7 +64,8 @@ TEST(ShapeMeasure, EveryReferenceAgainstItselfIsZeroHoweverPlacedAndNumbered) {
       std::iota(order.begin(), order.end(), 0);
       std::shuffle(order.begin(), order.end(), rng);
       std::vector<TVec3> points;
-      for (int v : order) points.push_back(Transformed(r, scale, shift, reference.Points[static_cast<size_t>(v)]));
+      for (int v : order)
+        points.push_back(Transformed(r, scale, shift, reference.Points[static_cast<size_t>(v)]));
       points.push_back(Transformed(r, scale, shift, reference.Points.back()));
       const TShapeFit fit = FitShape(points, reference);
       EXPECT_NEAR(fit.Measure, 0, 1e-9);
@@ -79,7 +80,7 @@ TEST(ShapeMeasure, CrossValuesOfTheIdealShapesAreTheSameEitherWayRound) {
     const char* Y;
     double Expected;
   } cases[] = {
-      {4, "SP-4", "T-4", 33.333},   {4, "SS-4", "SP-4", 19.050},   {4, "T-4", "SS-4", 9.790},
+      {4, "SP-4", "T-4", 33.333},    {4, "SS-4", "SP-4", 19.050},   {4, "T-4", "SS-4", 9.790},
       {5, "SPY-5", "TBPY-5", 5.384}, {5, "vOC-5", "TBPY-5", 7.342}, {6, "OC-6", "TPR-6", 16.737},
   };
   for (const auto& c : cases) {
@@ -93,13 +94,17 @@ TEST(ShapeMeasure, CrossValuesOfTheIdealShapesAreTheSameEitherWayRound) {
 
 TEST(ShapeMeasure, PublishedFragmentsOfTheShapeManualAreMatched) {
   // SHAPE 2.1 manual, example 1: Cartesian coordinates, the central atom last.
-  const std::vector<TVec3> aboxiy = {{3.9023, 7.5659, 14.2563}, {3.9912, 8.8145, 16.4883},
-                                     {1.0864, 9.0325, 13.3242}, {1.4893, 10.6356, 16.0313},
+  const std::vector<TVec3> aboxiy = {{3.9023, 7.5659, 14.2563},
+                                     {3.9912, 8.8145, 16.4883},
+                                     {1.0864, 9.0325, 13.3242},
+                                     {1.4893, 10.6356, 16.0313},
                                      {2.7159, 8.9642, 15.0153}};
   EXPECT_NEAR(Measure(aboxiy, 4, "SP-4"), 0.970, 0.0005);
   EXPECT_NEAR(Measure(aboxiy, 4, "T-4"), 31.375, 0.0005);
-  const std::vector<TVec3> acacpt = {{0.6294, 1.3760, -1.2703}, {-0.6294, -1.3760, 1.2703},
-                                     {-1.7613, 0.9024, 0.3486}, {1.7613, -0.9024, -0.3486},
+  const std::vector<TVec3> acacpt = {{0.6294, 1.3760, -1.2703},
+                                     {-0.6294, -1.3760, 1.2703},
+                                     {-1.7613, 0.9024, 0.3486},
+                                     {1.7613, -0.9024, -0.3486},
                                      {0, 0, 0}};
   EXPECT_NEAR(Measure(acacpt, 4, "SP-4"), 0.160, 0.0005);
   EXPECT_NEAR(Measure(acacpt, 4, "T-4"), 33.440, 0.0005);
@@ -149,8 +154,8 @@ TEST(ShapeMeasure, TheSearchFindsTheMinimumOverAllAssignments) {
         const TShapeFit searched = FitShape(points, *reference);
         const TShapeFit brute = FitShapeByAllAssignments(points, *reference);
         EXPECT_NEAR(searched.Measure, brute.Measure, 1e-9);
-        EXPECT_NEAR(ShapeMeasureOfAssignment(points, *reference, searched.Vertex),
-                    searched.Measure, 1e-12);
+        EXPECT_NEAR(ShapeMeasureOfAssignment(points, *reference, searched.Vertex), searched.Measure,
+                    1e-12);
       }
     }
   }
@@ -187,8 +192,8 @@ TEST(ShapeMeasure, ALinearCentreIsZeroForTheLineAndExactForTheOthers) {
 
 TEST(SumOfSingularValues, IsTheTraceNormAlsoForRankOneAndTwoAndReflections) {
   std::mt19937 rng(7);
-  const TVec3 cases[] = {{3, 2, 1}, {3, 2, 0}, {3, 0, 0}, {1, 1, -1}, {2, 2, 2}, {0, 0, 0},
-                         {1e-9, 1, 5}};
+  const TVec3 cases[] = {{3, 2, 1}, {3, 2, 0}, {3, 0, 0},   {1, 1, -1},
+                         {2, 2, 2}, {0, 0, 0}, {1e-9, 1, 5}};
   for (const TVec3& d : cases) {
     const TMat3 u = RandomOrthogonal(rng, false), v = RandomOrthogonal(rng, true);
     TMat3 m{};
@@ -205,8 +210,9 @@ TEST(ReferenceSymmetry, CountsTheExactSymmetriesOfTheVertices) {
     int CN;
     const char* Label;
     size_t Order;
-  } cases[] = {{2, "L-2", 2}, {4, "SP-4", 8}, {4, "T-4", 24}, {4, "SS-4", 4}, {5, "TBPY-5", 12},
-               {6, "OC-6", 48}, {6, "TPR-6", 12}, {8, "CU-8", 48}, {8, "SAPR-8", 16}};
+  } cases[] = {{2, "L-2", 2},    {4, "SP-4", 8},    {4, "T-4", 24},
+               {4, "SS-4", 4},   {5, "TBPY-5", 12}, {6, "OC-6", 48},
+               {6, "TPR-6", 12}, {8, "CU-8", 48},   {8, "SAPR-8", 16}};
   for (const auto& c : cases) {
     const std::vector<std::vector<int>>& group = ReferenceSymmetry(Reference(c.CN, c.Label));
     EXPECT_EQ(group.size(), c.Order) << c.Label;

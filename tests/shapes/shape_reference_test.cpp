@@ -37,7 +37,8 @@ std::vector<TFileShape> ShapesOfReferenceFile() {
       shapes.push_back(shape);
     } else if (!shapes.empty() && fields.size() == 3) {
       TVec3 p{};
-      for (int k = 0; k < 3; ++k) ParseDecimal(fields[static_cast<size_t>(k)], p[static_cast<size_t>(k)]);
+      for (int k = 0; k < 3; ++k)
+        ParseDecimal(fields[static_cast<size_t>(k)], p[static_cast<size_t>(k)]);
       shapes.back().Points.push_back(p);
     }
   }
@@ -73,8 +74,9 @@ TEST(ShapeReferences, EachCNHasTheShapesOfSHAPEInTheFileOrder) {
       {5, "PP-5, vOC-5, TBPY-5, SPY-5, JTBPY-5"},
       {6, "HP-6, PPY-6, OC-6, TPR-6, JPPY-6"},
       {7, "HP-7, HPY-7, PBPY-7, COC-7, CTPR-7, JPBPY-7, JETPY-7"},
-      {8, "OP-8, HPY-8, HBPY-8, CU-8, SAPR-8, TDD-8, JGBF-8, JETBPY-8, JBTPR-8, BTPR-8, JSD-8, "
-          "TT-8, ETBPY-8"},
+      {8,
+       "OP-8, HPY-8, HBPY-8, CU-8, SAPR-8, TDD-8, JGBF-8, JETBPY-8, JBTPR-8, BTPR-8, JSD-8, "
+       "TT-8, ETBPY-8"},
       {9, ""},
       {1, ""},
   };

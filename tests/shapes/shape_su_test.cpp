@@ -3,22 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <cmath>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "input_shelx.h"
 #include "shape_analysis.h"
 #include "shape_support.h"
 #include "shapes.h"
-#include "input_shelx.h"
 #include "test_support.h"
 
 namespace {
 
 struct TMonteCarlo {
-  std::vector<double> Mean, Sd;  // per reference
+  std::vector<double> Mean, Sd;              // per reference
   double CoordinateSd = 0, DeviationSd = 0;  // of the SP-4/T-4 path, with both references
 };
 
@@ -29,8 +29,9 @@ double SampleSd(double sum, double squares, int draws) {
 
 // Draws the fractional coordinates of the polyhedron's atoms and the cell
 // from their su and re-runs the full minimum each time.
-TMonteCarlo MonteCarlo(const TRealCentre& centre, const std::vector<const TShapeReference*>& references,
-                       int draws, unsigned seed) {
+TMonteCarlo MonteCarlo(const TRealCentre& centre,
+                       const std::vector<const TShapeReference*>& references, int draws,
+                       unsigned seed) {
   std::mt19937 rng(seed);
   std::normal_distribution<double> normal;
   const std::vector<TSiteRef> sites = PolyhedronSites(centre.CentralAtom, centre.Ligands);
@@ -46,7 +47,8 @@ TMonteCarlo MonteCarlo(const TRealCentre& centre, const std::vector<const TShape
         model.FracCoords[static_cast<size_t>(site.Atom)][k] +=
             model.FracSu[static_cast<size_t>(site.Atom)][k] * normal(rng);
     }
-    for (const TCellSuTerm& term : kCellSuTerms) model.Cell.*term.Parameter += model.Cell.*term.Su * normal(rng);
+    for (const TCellSuTerm& term : kCellSuTerms)
+      model.Cell.*term.Parameter += model.Cell.*term.Su * normal(rng);
     const std::vector<TVec3> points = PolyhedronPoints(model, sites);
     std::vector<double> measures;
     for (size_t r = 0; r < references.size(); ++r) {
@@ -87,7 +89,8 @@ TRealCentre IdealCentre(const TShapeReference& reference, double bond, double su
     for (size_t k = 0; k < 3; ++k) frac[k] = 0.5 + bond * (p[k] - middle[k]) / edge;
     centre.Model.FracCoords.push_back(frac);
     centre.Model.FracSu.push_back({suInAngstrom / edge, suInAngstrom / edge, suInAngstrom / edge});
-    centre.Model.Atoms.push_back(TAtom{i == 0 ? "M1" : "L" + std::to_string(i), i == 0 ? "Ni" : "N"});
+    centre.Model.Atoms.push_back(
+        TAtom{i == 0 ? "M1" : "L" + std::to_string(i), i == 0 ? "Ni" : "N"});
   }
   centre.CentralAtom = 0;
   for (size_t i = 1; i < n; ++i) {
@@ -147,7 +150,8 @@ TEST(ShapeSu, TheNoiseLevelIsTheMeanMeasureThatNoiseAloneGivesAnIdealShape) {
     // sigma^2 = 0.004^2 A^2 for every coordinate.
     const std::vector<TVec3> points =
         PolyhedronPoints(centre.Model, PolyhedronSites(centre.CentralAtom, centre.Ligands));
-    EXPECT_NEAR(*analysis.NoiseLevel, ShapeNoiseLevel(points, 0.004 * 0.004), 1e-9 * *analysis.NoiseLevel);
+    EXPECT_NEAR(*analysis.NoiseLevel, ShapeNoiseLevel(points, 0.004 * 0.004),
+                1e-9 * *analysis.NoiseLevel);
     const TMonteCarlo mc = MonteCarlo(centre, {reference}, 3000, 777);
     EXPECT_NEAR(mc.Mean[0], *analysis.NoiseLevel, 0.1 * *analysis.NoiseLevel);
     // At the ideal shape the measure is at its minimum: no linear su.
@@ -197,7 +201,8 @@ TEST(ShapeSu, AShelxFileWithoutMatrixGivesMeasuresWithoutSu) {
   ASSERT_FALSE(shelx.SuAvailable);
   const int centre = FindAtom(model, "FE1");
   ASSERT_GE(centre, 0);
-  TLigArray ligands = SelectAutomaticLigands(model, FindNeighbours(model, centre, 3.0), "Fe", 0.4, 0.5);
+  TLigArray ligands =
+      SelectAutomaticLigands(model, FindNeighbours(model, centre, 3.0), "Fe", 0.4, 0.5);
   ASSERT_EQ(ligands.size(), 6u);
   const TShapeAnalysis analysis =
       AnalyseShapes(model, centre, ligands, ShapeReferencesOfCN(6), shelx.SuAvailable, nullptr);
@@ -253,7 +258,8 @@ TEST(ShapeSu, WithTheShelxMatrixAgreesWithMonteCarloOverTheCorrelatedCoordinates
     for (size_t j = 0; j <= i; ++j) {
       double sum = matrix.Covariance(params[i].Index, params[j].Index);
       for (size_t k = 0; k < j; ++k) sum -= l[i * n + k] * l[j * n + k];
-      l[i * n + j] = i == j ? std::sqrt(std::fmax(sum, 0.0)) : (l[j * n + j] > 0 ? sum / l[j * n + j] : 0);
+      l[i * n + j] =
+          i == j ? std::sqrt(std::fmax(sum, 0.0)) : (l[j * n + j] > 0 ? sum / l[j * n + j] : 0);
     }
   std::mt19937 rng(2718);
   std::normal_distribution<double> normal;
@@ -267,9 +273,11 @@ TEST(ShapeSu, WithTheShelxMatrixAgreesWithMonteCarloOverTheCorrelatedCoordinates
     for (size_t i = 0; i < n; ++i) {
       double shift = 0;
       for (size_t k = 0; k <= i; ++k) shift += l[i * n + k] * z[k];
-      model.FracCoords[static_cast<size_t>(params[i].Atom)][static_cast<size_t>(params[i].Axis)] += shift;
+      model.FracCoords[static_cast<size_t>(params[i].Atom)][static_cast<size_t>(params[i].Axis)] +=
+          shift;
     }
-    for (const TCellSuTerm& term : kCellSuTerms) model.Cell.*term.Parameter += model.Cell.*term.Su * normal(rng);
+    for (const TCellSuTerm& term : kCellSuTerms)
+      model.Cell.*term.Parameter += model.Cell.*term.Su * normal(rng);
     const std::vector<TVec3> points = PolyhedronPoints(model, sites);
     for (size_t r = 0; r < references.size(); ++r) {
       const double measure = FitShape(points, *references[r]).Measure;

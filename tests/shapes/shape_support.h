@@ -58,4 +58,3 @@ struct TRealCentre {
 };
 
 bool LoadRealCentre(const std::string& cifPath, const std::string& centre, TRealCentre& result);
-
