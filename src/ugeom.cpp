@@ -288,10 +288,6 @@ std::string SiteDisplayName(std::string_view label, std::string_view code) {
 
 namespace {
 
-constexpr double kCoordStep = 1e-6;
-constexpr double kLengthStep = 1e-5;
-constexpr double kAngleStep = 1e-4;
-
 // The sites of one distance (2) or angle (3) with private copies of their
 // positions and of the cell, so that parameters can be stepped freely.
 struct TSiteSet {
@@ -359,13 +355,13 @@ double CoordinateDerivative(TSiteSet& set, int atom, int axis) {
   int first = 0;
   while (set.Sites[first]->Atom != atom) ++first;
   const double original = set.Positions[first][static_cast<size_t>(axis)];
-  const double up = original + kCoordStep;
+  const double up = original + kSuCoordinateStep;
   SetAtomCoordinate(set, atom, axis, up);
   const double fPlus = EvaluateSites(set);
-  SetAtomCoordinate(set, atom, axis, up - 2 * kCoordStep);
+  SetAtomCoordinate(set, atom, axis, up - 2 * kSuCoordinateStep);
   const double fMinus = EvaluateSites(set);
   SetAtomCoordinate(set, atom, axis, original);
-  return (fPlus - fMinus) / (2 * kCoordStep);
+  return (fPlus - fMinus) / (2 * kSuCoordinateStep);
 }
 
 double CellParameterDerivative(TSiteSet& set, double TCell::*parameter, double step) {
@@ -379,23 +375,10 @@ double CellParameterDerivative(TSiteSet& set, double TCell::*parameter, double s
   return (fPlus - fMinus) / (2 * step);
 }
 
-struct TCellTerm {
-  double TCell::*Parameter;
-  double TCell::*Su;
-  double Step;
-};
-
-// In the order a, alpha, b, beta, c, gamma.
-constexpr TCellTerm kCellTerms[6] = {
-    {&TCell::A, &TCell::SuA, kLengthStep},         {&TCell::Alpha, &TCell::SuAlpha, kAngleStep},
-    {&TCell::B, &TCell::SuB, kLengthStep},         {&TCell::Beta, &TCell::SuBeta, kAngleStep},
-    {&TCell::C, &TCell::SuC, kLengthStep},         {&TCell::Gamma, &TCell::SuGamma, kAngleStep},
-};
-
 // Adds the cell terms one by one to the running sum of the coordinate terms,
 // so that the sum is formed in the same order as the terms are taken.
 void AddCellVariance(TSiteSet& set, double& sum) {
-  for (const TCellTerm& term : kCellTerms) {
+  for (const TCellSuTerm& term : kCellSuTerms) {
     const double su = set.Cell.*term.Su;
     if (!(su > 0)) continue;
     const double g = CellParameterDerivative(set, term.Parameter, term.Step);

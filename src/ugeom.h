@@ -70,6 +70,26 @@ class TCovSource {
   virtual double Covariance(int i, int j) const = 0;
 };
 
+// The steps of the numerical su propagation by central differences: in
+// fractional coordinates, in the cell edges (A) and in the cell angles (deg).
+inline constexpr double kSuCoordinateStep = 1e-6;
+inline constexpr double kSuLengthStep = 1e-5;
+inline constexpr double kSuAngleStep = 1e-4;
+
+struct TCellSuTerm {
+  double TCell::*Parameter;
+  double TCell::*Su;
+  double Step;
+};
+
+// The cell terms in the order a, alpha, b, beta, c, gamma, the order in which
+// they are added to a variance.
+inline constexpr TCellSuTerm kCellSuTerms[6] = {
+    {&TCell::A, &TCell::SuA, kSuLengthStep},   {&TCell::Alpha, &TCell::SuAlpha, kSuAngleStep},
+    {&TCell::B, &TCell::SuB, kSuLengthStep},   {&TCell::Beta, &TCell::SuBeta, kSuAngleStep},
+    {&TCell::C, &TCell::SuC, kSuLengthStep},   {&TCell::Gamma, &TCell::SuGamma, kSuAngleStep},
+};
+
 struct TValueSu {
   double Value = 0;
   double Su = 0;
