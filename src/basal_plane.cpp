@@ -196,7 +196,7 @@ void BasalPlaneValues(const TBasalChoice& choice, const std::vector<TVec3>& site
   values[kBasalApexTilt] = plane.ApexTilt;
 }
 
-TSiteValueFunction BasalPlaneValueFunction(const TBasalChoice& choice) {
+TSitesFunction BasalPlaneValueFunction(const TBasalChoice& choice) {
   return [choice](const std::vector<TVec3>& sites, std::vector<double>& values) {
     BasalPlaneValues(choice, sites, values);
   };

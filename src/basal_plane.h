@@ -11,7 +11,7 @@
 #include <array>
 #include <vector>
 
-#include "site_values.h"
+#include "propagation.h"
 #include "ugeom.h"
 
 inline constexpr int kBasalLigands = 5;
@@ -66,7 +66,7 @@ void BasalPlaneValues(const TBasalChoice& choice, const std::vector<TVec3>& site
                       std::vector<double>& values);
 
 // BasalPlaneValues bound to a copy of the choice.
-TSiteValueFunction BasalPlaneValueFunction(const TBasalChoice& choice);
+TSitesFunction BasalPlaneValueFunction(const TBasalChoice& choice);
 
 // The unit normal of the least-squares plane through the points: the
 // eigenvector of the smallest eigenvalue of their scatter matrix about the

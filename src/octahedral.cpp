@@ -284,7 +284,7 @@ void OctahedralValues(const TOctahedralChoices& choices, const std::vector<TVec3
   std::copy(p.FaceSums.begin(), p.FaceSums.end(), values.begin() + kOctaFirstFaceSum);
 }
 
-TSiteValueFunction OctahedralValueFunction(const TOctahedralChoices& choices) {
+TSitesFunction OctahedralValueFunction(const TOctahedralChoices& choices) {
   return [choices](const std::vector<TVec3>& sites, std::vector<double>& values) {
     OctahedralValues(choices, sites, values);
   };

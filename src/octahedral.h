@@ -12,7 +12,7 @@
 #include <array>
 #include <vector>
 
-#include "site_values.h"
+#include "propagation.h"
 #include "ugeom.h"
 
 inline constexpr int kOctaLigands = 6;
@@ -127,4 +127,4 @@ void OctahedralValues(const TOctahedralChoices& choices, const std::vector<TVec3
                       std::vector<double>& values);
 
 // OctahedralValues bound to a copy of the choices.
-TSiteValueFunction OctahedralValueFunction(const TOctahedralChoices& choices);
+TSitesFunction OctahedralValueFunction(const TOctahedralChoices& choices);

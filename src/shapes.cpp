@@ -6,13 +6,11 @@
 #include <numeric>
 #include <utility>
 
+#include "vector_algebra.h"
+
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-double Dot(const TVec3& a, const TVec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-
-TVec3 Minus(const TVec3& a, const TVec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
 
 TVec3 Centroid(std::span<const TVec3> points) {
   TVec3 sum{0, 0, 0};
@@ -33,7 +31,7 @@ std::vector<TVec3> Centred(std::span<const TVec3> points) {
 
 double SumOfSquares(std::span<const TVec3> points) {
   double sum = 0;
-  for (const TVec3& p : points) sum += Dot(p, p);
+  for (const TVec3& p : points) sum += DotProduct(p, p);
   return sum;
 }
 
@@ -54,7 +52,7 @@ constexpr double kSymmetryTolerance = 1e-9;  // the references are given to 1e-1
 
 double Distance(const TVec3& a, const TVec3& b) {
   const TVec3 d = Minus(a, b);
-  return std::sqrt(Dot(d, d));
+  return std::sqrt(DotProduct(d, d));
 }
 
 // Extends a partial distance-keeping permutation vertex by vertex.
@@ -153,8 +151,8 @@ TPairSums WithPair(const TPairSums& sums, const TVec3& p, const TVec3& q) {
     next.Q[a] += q[a];
     for (int b = 0; b < 3; ++b) next.PQ[a][b] += p[a] * q[b];
   }
-  next.PP += Dot(p, p);
-  next.QQ += Dot(q, q);
+  next.PP += DotProduct(p, p);
+  next.QQ += DotProduct(q, q);
   return next;
 }
 
@@ -164,8 +162,8 @@ TPairSums WithPair(const TPairSums& sums, const TVec3& p, const TVec3& q) {
 double LeastResidual(const TPairSums& sums, bool bound) {
   if (sums.Count == 0) return 0;
   const double n = sums.Count;
-  const double pp = sums.PP - Dot(sums.P, sums.P) / n;
-  const double qq = sums.QQ - Dot(sums.Q, sums.Q) / n;
+  const double pp = sums.PP - DotProduct(sums.P, sums.P) / n;
+  const double qq = sums.QQ - DotProduct(sums.Q, sums.Q) / n;
   if (!(pp > 0)) return qq;
   TMat3 m{};
   for (int a = 0; a < 3; ++a)
@@ -236,7 +234,7 @@ void Descend(TSearch& search, size_t depth, const std::vector<int>& stabiliser) 
         if (k == lengths.size()) break;
         if (search.Used[static_cast<size_t>(w)] || w == static_cast<int>(v)) continue;
         const TVec3& p = search.P[static_cast<size_t>(w)];
-        rest += lengths[k++] * std::sqrt(Dot(p, p));
+        rest += lengths[k++] * std::sqrt(DotProduct(p, p));
       }
       bound = std::max(bound, ResidualBoundFromRest(child, rest, search.QQ, search.PP));
     }
@@ -270,8 +268,8 @@ std::vector<int> AssignmentOrder(const std::vector<TVec3>& q, size_t n) {
   std::vector<int> order(n);
   std::iota(order.begin(), order.end(), 0);
   std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-    return Dot(q[static_cast<size_t>(a)], q[static_cast<size_t>(a)]) >
-           Dot(q[static_cast<size_t>(b)], q[static_cast<size_t>(b)]);
+    return DotProduct(q[static_cast<size_t>(a)], q[static_cast<size_t>(a)]) >
+           DotProduct(q[static_cast<size_t>(b)], q[static_cast<size_t>(b)]);
   });
   return order;
 }
@@ -411,7 +409,7 @@ TShapeFit FitShape(std::span<const TVec3> points, const TShapeReference& referen
   for (size_t d = 0; d <= search.N; ++d) {
     for (size_t k = d; k < search.N; ++k) {
       const TVec3& q = search.Q[static_cast<size_t>(search.Order[k])];
-      search.LigandLengths[d].push_back(std::sqrt(Dot(q, q)));
+      search.LigandLengths[d].push_back(std::sqrt(DotProduct(q, q)));
     }
     std::sort(search.LigandLengths[d].rbegin(), search.LigandLengths[d].rend());
   }
@@ -419,8 +417,8 @@ TShapeFit FitShape(std::span<const TVec3> points, const TShapeReference& referen
   std::iota(search.VerticesByLength.begin(), search.VerticesByLength.end(), 0);
   std::stable_sort(
       search.VerticesByLength.begin(), search.VerticesByLength.end(), [&](int a, int b) {
-        return Dot(search.P[static_cast<size_t>(a)], search.P[static_cast<size_t>(a)]) >
-               Dot(search.P[static_cast<size_t>(b)], search.P[static_cast<size_t>(b)]);
+        return DotProduct(search.P[static_cast<size_t>(a)], search.P[static_cast<size_t>(a)]) >
+               DotProduct(search.P[static_cast<size_t>(b)], search.P[static_cast<size_t>(b)]);
       });
   search.Vertex.assign(search.N, -1);
   search.Used.assign(search.N, 0);

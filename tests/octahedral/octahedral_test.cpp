@@ -227,7 +227,7 @@ TEST(OctahedralParameters, HeldChoicesReproduceTheAnalysisAndStepSmoothly) {
   const TOctahedralAnalysis a = AnalyseOctahedron(centre, ligands);
   ASSERT_FALSE(a.Choices.ThetaSplitTied);
   std::vector<double> values;
-  const TSiteValueFunction f = OctahedralValueFunction(a.Choices);
+  const TSitesFunction f = OctahedralValueFunction(a.Choices);
   std::vector<TVec3> sites = SitesOf(centre, ligands);
   f(sites, values);
   ASSERT_EQ(values.size(), static_cast<size_t>(kOctaValueCount));
