@@ -136,8 +136,14 @@ std::string HtmlEscaped(std::string_view text) {
   return result;
 }
 
+// The line and its line end in one piece: with the flush after each line it
+// reaches the output in one write, so that the lines of programs writing
+// to the same file at once (a parallel survey) do not mix.
 void WriteConsoleLine(std::ostream& console, std::string_view text) {
-  console << text << kLineEnd;
+  std::string line;
+  line.reserve(text.size() + kLineEnd.size());
+  line.append(text).append(kLineEnd);
+  console.write(line.data(), static_cast<std::streamsize>(line.size()));
 }
 
 bool IsErrorContinuation(std::string_view line) {
