@@ -21,10 +21,6 @@ bool NamesSpaceGroupP1(const std::string& name) {
   return SameTextIgnoringCase(compact, "P1");
 }
 
-std::string NotFoundNote(const TLoadedInput& loaded) {
-  return loaded.Input.Kind == TInputKind::Xyz ? XyzNamingNote(loaded.Xyz) : std::string();
-}
-
 const TCovSource* MatrixOf(const TLoadedInput& loaded) {
   return loaded.Input.MatrixLoaded ? loaded.Shelx.Matrix.get() : nullptr;
 }
@@ -131,6 +127,10 @@ void ResolveInputFile(const TFileSource& files, const std::string& typedPath, st
   if (FindInputFile(files, typedPath, path, kind)) return;
   Fatal("file not found: " + typedPath + " - and no " + FileNameOnly(PathWithoutExtension(typedPath)) +
         ".res, .ins or .xyz in the same directory.");
+}
+
+std::string NotFoundNote(const TLoadedInput& loaded) {
+  return loaded.Input.Kind == TInputKind::Xyz ? XyzNamingNote(loaded.Xyz) : std::string();
 }
 
 void LoadStructureFile(const TRunOptions& options, const TFileSource& files, TLoadedInput& loaded) {

@@ -39,6 +39,10 @@ struct TLoadedInput {
   TXyzInput Xyz;
 };
 
+// The lines that a "not found" message adds for the input: the XYZ naming
+// note, or "".
+std::string NotFoundNote(const TLoadedInput& loaded);
+
 // Fills the model of a SHELX or XYZ file (Input.InputPath and Input.Kind
 // set); ends the run through Fatal with the reader's message.
 void LoadStructureFile(const TRunOptions& options, const TFileSource& files, TLoadedInput& loaded);

@@ -61,8 +61,8 @@ int FindCentralAtom(const TCommandLine& command, const TLoadedInput& loaded, con
   if (input.Kind == TInputKind::Cif)
     Fatal("central atom \"" + name + "\" not found in data block \"" + input.BlockName +
           "\". Blocks with a structure: " + StructureBlockList(cif));
-  const std::string note = input.Kind == TInputKind::Xyz ? XyzNamingNote(loaded.Xyz) : "";
-  Fatal("central atom \"" + name + "\" not found in " + FileNameOnly(input.InputPath) + "." + note);
+  Fatal("central atom \"" + name + "\" not found in " + FileNameOnly(input.InputPath) + "." +
+        NotFoundNote(loaded));
 }
 
 // The centre named on the command line, from the input file to the result;

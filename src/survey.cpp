@@ -207,7 +207,8 @@ void SurveyModel(TSurvey& survey, const std::string& typedPath, const std::strin
     survey.Write(modelFailure, showBlock);
     return;
   }
-  const TCentreRequest request{survey.Command.Options, {}, false, false};
+  const std::vector<std::string> automaticLigands;
+  const TCentreRequest request{survey.Command.Options, automaticLigands, false, false};
   for (int atom : centres) {
     TCentreResult result = ResultOf(typedPath, block ? *block : std::string());
     Survived(result, [&] { AnalyseCentre(loaded, *search, atom, request, survey.Unread, result); });
