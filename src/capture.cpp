@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <new>
+#include <streambuf>
 
 #include "utext.h"
 
@@ -134,8 +136,14 @@ std::string HtmlEscaped(std::string_view text) {
   return result;
 }
 
+// The line and its line end in one piece: with the flush after each line it
+// reaches the output in one write, so that the lines of programs writing
+// to the same file at once (a parallel survey) do not mix.
 void WriteConsoleLine(std::ostream& console, std::string_view text) {
-  console << text << kLineEnd;
+  std::string line;
+  line.reserve(text.size() + kLineEnd.size());
+  line.append(text).append(kLineEnd);
+  console.write(line.data(), static_cast<std::streamsize>(line.size()));
 }
 
 bool IsErrorContinuation(std::string_view line) {
@@ -242,6 +250,37 @@ bool TReport::EndCapture(std::string_view briefLine) {
 bool TReport::Capturing() const { return Impl->Active; }
 
 const std::string& TReport::CaptureFile() const { return Impl->CapturePath; }
+
+std::string FailureMessage(const std::exception_ptr& failure) {
+  try {
+    std::rethrow_exception(failure);
+  } catch (const TFatalError& error) {
+    return error.Message;
+  } catch (const std::bad_alloc&) {
+    return "unexpected failure: out of memory";
+  } catch (const std::exception& other) {
+    return std::string("unexpected failure: ") + other.what();
+  } catch (...) {
+    // Anything else thrown still ends in a message.
+    return "unexpected failure: internal error";
+  }
+}
+
+namespace {
+
+class TDiscardingBuffer final : public std::streambuf {
+ protected:
+  int_type overflow(int_type c) override { return traits_type::not_eof(c); }
+  std::streamsize xsputn(const char*, std::streamsize count) override { return count; }
+};
+
+}  // namespace
+
+std::ostream& DiscardingStream() {
+  static TDiscardingBuffer buffer;
+  static std::ostream stream(&buffer);
+  return stream;
+}
 
 bool WriteHtmlReport(const std::vector<std::string>& lines, const std::string& path) {
   std::FILE* file = OpenForWriting(path);

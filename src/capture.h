@@ -3,6 +3,7 @@
 // converted to HTML and kept as the text report. Also the one error exit.
 #pragma once
 
+#include <exception>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -20,6 +21,15 @@ struct TFatalError {
 // Ends the run with "Error: " + message. Messages that span lines use
 // kLineEnd between their lines, continuation lines starting with 7 blanks.
 [[noreturn]] inline void Fatal(const std::string& message) { throw TFatalError{message}; }
+
+// The message of a failure that ended a run or a centre: the Fatal message,
+// or "unexpected failure: " and what else was thrown.
+std::string FailureMessage(const std::exception_ptr& failure);
+
+// A stream that swallows what it is given: the console of a report that
+// nobody reads, while the lines are wanted only for what is computed on the
+// way.
+std::ostream& DiscardingStream();
 
 class TReport {
  public:

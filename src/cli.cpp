@@ -3,6 +3,7 @@
 #include <array>
 
 #include "capture.h"
+#include "ugeom.h"
 #include "utext.h"
 
 const std::string_view kVersionLine =
@@ -15,7 +16,7 @@ constexpr std::string_view kTau4Reference = "Yang et al., Dalton Trans. 2007";
 constexpr std::string_view kTau5Reference = "Addison et al., JCS Dalton 1984";
 
 // From the empty line after the version line down to "Definitions:".
-constexpr std::array<std::string_view, 56> kHelpUsage = {
+constexpr std::array<std::string_view, 60> kHelpUsage = {
     "",
     "Usage:",
     "  vexorin <file.cif> <central atom> [ligand1 ligand2 ...] [options]",
@@ -63,11 +64,15 @@ constexpr std::array<std::string_view, 56> kHelpUsage = {
     "  --calc        always compute the angles, ignore _geom_angle",
     "  --out=<file>  also write the full report to a text file",
     "  --html=<file> also write the full report as HTML (e.g. for Olex2)",
+    "  --all         every metal centre of every file given (no atom names)",
+    "  --elements=<l> centre elements of --all, e.g. Cu,Ni (default: every metal)",
+    "  --format=<f>  text (the report, default), json (JSON Lines) or csv records",
     "  --brief       print a single result line only",
     "  --help        this help",
     "",
     "The options with a value may also be written without the leading",
-    "\"--\" (block=x, html=x, out=x, tol=x, occ=x, max=x, xyznames=x).",
+    "\"--\" (block=x, html=x, out=x, tol=x, occ=x, max=x, xyznames=x,",
+    "format=x, elements=x).",
     "Olex2 needs this:",
     "its exec macro claims every \"-\" argument as its own option.",
     "",
@@ -176,8 +181,8 @@ size_t TakeQuote(std::string_view raw, size_t pos, TSplitState& state) {
   return next;
 }
 
-constexpr std::array<std::string_view, 7> kBarePrefixes = {
-    "tol=", "occ=", "max=", "block=", "out=", "html=", "xyznames=",
+constexpr std::array<std::string_view, 9> kBarePrefixes = {
+    "tol=", "occ=", "max=", "block=", "out=", "html=", "xyznames=", "format=", "elements=",
 };
 
 std::string WithOptionDashes(const std::string& argument) {
@@ -195,6 +200,13 @@ TXyzNaming ParseXyzNaming(std::string_view value) {
   if (SameTextIgnoringCase(value, "position")) return TXyzNaming::Position;
   if (SameTextIgnoringCase(value, "element")) return TXyzNaming::Element;
   Fatal("invalid value for --xyznames: " + std::string(value) + " (olex, position or element)");
+}
+
+TOutputFormat ParseOutputFormat(std::string_view value) {
+  if (value == "text") return TOutputFormat::Text;
+  if (value == "json") return TOutputFormat::Json;
+  if (value == "csv") return TOutputFormat::Csv;
+  Fatal("invalid value for --format: " + std::string(value) + " (text, json or csv)");
 }
 
 // Applies one option argument (already with its "--"); false when the
@@ -220,6 +232,12 @@ bool ApplyOption(std::string_view argument, TRunOptions& options) {
     options.htmlFile = value;
   } else if (valueAfter("--xyznames=", value)) {
     options.xyzNaming = ParseXyzNaming(value);
+  } else if (valueAfter("--format=", value)) {
+    options.format = ParseOutputFormat(value);
+  } else if (valueAfter("--elements=", value)) {
+    options.surveyElements = ParseElementList(value);
+  } else if (argument == "--all") {
+    options.surveyAll = true;
   } else if (argument == "--brief") {
     options.brief = true;
   } else if (argument == "--calc") {
@@ -291,6 +309,17 @@ TCommandOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostr
     }
     if (!ApplyOption(argument, result.Options)) positional.push_back(argument);
   }
+  if (!result.Options.htmlFile.empty() && result.Options.format != TOutputFormat::Text)
+    Fatal("--html needs --format=text");
+  if (result.Options.surveyAll) {
+    if (positional.empty()) {
+      PrintHelp(console);
+      return TCommandOutcome::TooFew;
+    }
+    result.InputPath = positional.front();
+    result.InputPaths = std::move(positional);
+    return TCommandOutcome::Run;
+  }
   if (positional.size() < 2) {
     PrintHelp(console);
     return TCommandOutcome::TooFew;
@@ -305,6 +334,23 @@ TCommandOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostr
   result.CentralName = names.front();
   result.LigandNames.assign(names.begin() + 1, names.end());
   return TCommandOutcome::Run;
+}
+
+std::vector<int> ParseElementList(std::string_view text) {
+  std::vector<int> elements;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find(',', start);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view symbol = TrimControl(text.substr(start, end - start));
+    if (!symbol.empty()) {
+      const int z = ElementIndex(symbol);
+      if (z == 0) Fatal("unknown element in --elements: " + std::string(symbol));
+      elements.push_back(z);
+    }
+    start = end + 1;
+  }
+  return elements;
 }
 
 void PrintHelp(std::ostream& console) {

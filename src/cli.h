@@ -15,6 +15,10 @@ extern const std::string_view kVersionLine;
 // Short reference to the publication that defines tau4' (help text and report).
 extern const std::string_view kTau4PrimeReference;
 
+// What the run writes: the report (text), or one record per centre as JSON
+// Lines or CSV.
+enum class TOutputFormat { Text, Json, Csv };
+
 struct TRunOptions {
   double tolerance = 0.4;
   double minOccupancy = 0.5;
@@ -25,11 +29,15 @@ struct TRunOptions {
   std::string htmlFile;
   bool brief = false;
   TXyzNaming xyzNaming = TXyzNaming::Olex;
+  bool surveyAll = false;  // --all: every metal centre of every input file
+  TOutputFormat format = TOutputFormat::Text;
+  std::vector<int> surveyElements;  // atomic numbers of --elements; empty: the metals
 };
 
 struct TCommandLine {
   TRunOptions Options;
-  std::string InputPath;
+  std::string InputPath;                // the first positional argument
+  std::vector<std::string> InputPaths;  // --all: every positional argument
   std::string CentralName;
   std::vector<std::string> LigandNames;  // empty: automatic ligand search
 };
@@ -37,7 +45,7 @@ struct TCommandLine {
 enum class TCommandOutcome {
   Run,         // a complete command line
   HelpAsked,   // --help, -h or /?: help shown, status 0
-  TooFew,      // too few arguments or no atom name: help shown, status 1
+  TooFew,      // too few arguments or no atom name (no file with --all): help shown, status 1
 };
 
 // Splits a raw command line (program name first) into arguments.
@@ -52,5 +60,10 @@ double ParseOptionValue(std::string_view text, std::string_view optionName);
 // Fatal on a bad option.
 TCommandOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostream& console,
                                  TCommandLine& result);
+
+// The atomic numbers of a list of element symbols separated by commas (ASCII
+// case ignored, blanks around a symbol allowed); ends the run through Fatal
+// with "unknown element in --elements: " on a symbol that is no element.
+std::vector<int> ParseElementList(std::string_view text);
 
 void PrintHelp(std::ostream& console);

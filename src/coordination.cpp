@@ -484,11 +484,21 @@ int FindAtom(const TStructure& model, std::string_view name) {
   return FirstAtomLabelled(model, ApostrophePairsAsDoubleQuotes(name));
 }
 
-double SearchRadius(const TStructure& model, const std::string& centralElement, double tolerance,
-                    double maxRadius, bool ligandsNamed) {
+double LargestCovalentRadius(const TStructure& model) {
   double largestRadius = 0;
   for (const TAtom& atom : model.Atoms)
     largestRadius = std::max(largestRadius, CovalentRadius(atom.Element));
+  return largestRadius;
+}
+
+double SearchRadius(const TStructure& model, const std::string& centralElement, double tolerance,
+                    double maxRadius, bool ligandsNamed) {
+  return SearchRadius(LargestCovalentRadius(model), centralElement, tolerance, maxRadius,
+                      ligandsNamed);
+}
+
+double SearchRadius(double largestRadius, const std::string& centralElement, double tolerance,
+                    double maxRadius, bool ligandsNamed) {
   double radius = CovalentRadius(centralElement) + largestRadius + tolerance;
   if (ligandsNamed && radius <= kMinNamedSearchRadius) radius = kMinNamedSearchRadius;
   if (maxRadius > 0) radius = maxRadius;
@@ -579,6 +589,13 @@ void ComputeLigandDistances(const TStructure& model, int centralAtom, TLigArray&
 std::vector<TAngleRec> BuildAngles(const TStructure& model, int centralAtom,
                                    const TLigArray& ligands, bool forceCalc, bool suAvailable,
                                    const TCovSource* matrix, int& nonFreeCount) {
+  return BuildAngles(model, model.CifAngles, centralAtom, ligands, forceCalc, suAvailable, matrix,
+                     nonFreeCount);
+}
+
+std::vector<TAngleRec> BuildAngles(const TStructure& model, const std::vector<TCifAngle>& cifAngles,
+                                   int centralAtom, const TLigArray& ligands, bool forceCalc,
+                                   bool suAvailable, const TCovSource* matrix, int& nonFreeCount) {
   const std::string& centreLabel = model.Atoms[centralAtom].Label;
   std::vector<TAngleRec> angles;
   for (size_t i = 0; i < ligands.size(); ++i)
@@ -587,7 +604,7 @@ std::vector<TAngleRec> BuildAngles(const TStructure& model, int centralAtom,
       const TLigand& second = ligands[k];
       TAngleRec angle;
       double value = 0, su = 0;
-      if (!forceCalc && FindCifAngle(model.CifAngles, centreLabel, kCentralSiteCode, first.Label,
+      if (!forceCalc && FindCifAngle(cifAngles, centreLabel, kCentralSiteCode, first.Label,
                                      first.Site.Op.Code, second.Label, second.Site.Op.Code,
                                      value, su)) {
         angle.Angle = value;

@@ -35,6 +35,11 @@ int FindAtom(const TStructure& model, std::string_view name);
 
 double SearchRadius(const TStructure& model, const std::string& centralElement, double tolerance,
                     double maxRadius, bool ligandsNamed);
+// The same from the largest covalent radius of the model's elements, so that
+// the many centres of one model need not look at every atom each.
+double SearchRadius(double largestRadius, const std::string& centralElement, double tolerance,
+                    double maxRadius, bool ligandsNamed);
+double LargestCovalentRadius(const TStructure& model);
 
 // Ends the run through Fatal when the radius spans more than 1000 lattice
 // plane spacings along any axis.
@@ -71,6 +76,11 @@ void ComputeLigandDistances(const TStructure& model, int centralAtom, TLigArray&
 std::vector<TAngleRec> BuildAngles(const TStructure& model, int centralAtom,
                                    const TLigArray& ligands, bool forceCalc, bool suAvailable,
                                    const TCovSource* matrix, int& nonFreeCount);
+// The same with the CIF angle rows looked up in cifAngles instead of the
+// model's whole table (a part of it that holds every row of this centre).
+std::vector<TAngleRec> BuildAngles(const TStructure& model, const std::vector<TCifAngle>& cifAngles,
+                                   int centralAtom, const TLigArray& ligands, bool forceCalc,
+                                   bool suAvailable, const TCovSource* matrix, int& nonFreeCount);
 
 // Label, followed by "#" and the site code unless the code is "1_555".
 std::string LigandDisplayName(const TLigand& ligand);

@@ -137,7 +137,7 @@ std::string WeightsText(const std::array<double, 3>& w, const std::array<int, 3>
 TClassification4 Classify4(double tau4, double tau4Prime) {
   const std::array<double, 3> w = ShapeWeights4(tau4, tau4Prime);
   const std::array<int, 3> order = ShapesByWeight(w);
-  return {ShapePhrase(w, order), WeightsText(w, order)};
+  return {ShapePhrase(w, order), WeightsText(w, order), w};
 }
 
 std::string Classify5(double tau5) {

@@ -39,6 +39,7 @@ std::array<double, 3> ShapeWeights4(double tau4, double tau4Prime);
 struct TClassification4 {
   std::string Phrase;       // e.g. "distorted square planar"
   std::string WeightsText;  // e.g. "square planar 0.85, seesaw 0.08, tetrahedral 0.07"
+  std::array<double, 3> Weights{};  // ShapeWeights4, in the order of kShapeNames4
 };
 
 TClassification4 Classify4(double tau4, double tau4Prime);

@@ -85,7 +85,7 @@ void LoadShelxInput(const std::string& path, TStructure& model, TShelxInput& she
   LoadMatrixFile(path, files, model, shelx);
 }
 
-void PrintShelxWarning(TReport& report, const std::string& inputPath) {
+std::string PrintShelxWarning(TReport& report, const std::string& inputPath) {
   const std::string matName = FileNameOnly(MatrixPathFor(inputPath));
   report.Line();
   report.Line("*** WARNING - no standard uncertainties ***");
@@ -99,6 +99,8 @@ void PrintShelxWarning(TReport& report, const std::string& inputPath) {
   report.Line("All values below are therefore given without su. To get them, put the");
   report.Line("SHELXL matrix file " + matName + " beside this one - it holds the full");
   report.Line("variance-covariance matrix - or run Vexorin on the CIF instead.");
+  return "no standard uncertainties: a SHELX " + ExtensionWord(inputPath) +
+         " file holds none; put the matrix file " + matName + " beside it, or use the CIF.";
 }
 
 void PrintMatrixLine(TReport& report, const TShelxInput& shelx) {

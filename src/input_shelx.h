@@ -36,5 +36,7 @@ void FillShelxModel(const TShelxData& data, TStructure& model);
 std::string MatrixMismatchMessage(const std::string& matrixPath, const std::string& inputPath,
                                   const std::string& checkMessage);
 
-void PrintShelxWarning(TReport& report, const std::string& inputPath);
+// The warning block that SHELX input without matrix file has no su; returns
+// the same warning in one line, for the records.
+std::string PrintShelxWarning(TReport& report, const std::string& inputPath);
 void PrintMatrixLine(TReport& report, const TShelxInput& shelx);

@@ -70,11 +70,12 @@ std::string XyzNamingNote(const TXyzInput& xyz) {
   return note;
 }
 
-void PrintXyzWarning(TReport& report) {
+std::string PrintXyzWarning(TReport& report) {
   report.Line();
   report.Line("*** WARNING - no standard uncertainties ***");
   report.Line("The geometry was taken from an XYZ file. Such a file holds Cartesian");
   report.Line("coordinates only - no cell, no symmetry and no standard uncertainties");
   report.Line("(a calculated structure has none in the crystallographic sense).");
   report.Line("All values below are therefore given without su.");
+  return "no standard uncertainties: an XYZ file holds Cartesian coordinates only.";
 }

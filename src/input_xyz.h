@@ -37,5 +37,6 @@ std::string XyzNamingText(const TXyzInput& xyz);
 // when no XYZ file was loaded.
 std::string XyzNamingNote(const TXyzInput& xyz);
 
-// An empty line and the warning that XYZ input carries no su.
-void PrintXyzWarning(TReport& report);
+// An empty line and the warning that XYZ input carries no su; returns the
+// same warning in one line, for the records.
+std::string PrintXyzWarning(TReport& report);

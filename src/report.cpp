@@ -54,16 +54,20 @@ void PrintCellLines(TReport& report, const TCell& cell) {
               "  gamma = " + FormatValueSu(cell.Gamma, cell.SuGamma, 3) + " deg");
 }
 
-void PrintGeometryLines(TReport& report, const TReportInput& input, const TStructure& model) {
+void PrintGeometryLines(TReport& report, const TReportInput& input, const TStructure& model,
+                        std::vector<std::string>& warnings) {
   const std::string atomCount = std::to_string(model.Atoms.size());
   const std::string opCount = std::to_string(model.SymOps.size());
   switch (input.Kind) {
     case TInputKind::Xyz:
       report.Line("Coordinates  : Cartesian, no cell and no symmetry, " + atomCount + " atoms");
       report.Line("Atom names   : " + input.XyzNamingText);
-      if (input.XyzStructureCount > 1)
-        report.Line("Note         : the file holds " + std::to_string(input.XyzStructureCount) +
-                    " structures; the first one is used.");
+      if (input.XyzStructureCount > 1) {
+        const std::string note = "the file holds " + std::to_string(input.XyzStructureCount) +
+                                 " structures; the first one is used.";
+        report.Line("Note         : " + note);
+        warnings.push_back(note);
+      }
       break;
     case TInputKind::Shelx:
       PrintCellLines(report, model.Cell);
@@ -73,9 +77,11 @@ void PrintGeometryLines(TReport& report, const TReportInput& input, const TStruc
     case TInputKind::Cif:
       PrintCellLines(report, model.Cell);
       report.Line("Symmetry     : " + opCount + " operation(s), " + atomCount + " atom sites");
-      if (!input.MissingSymmetryGroup.empty())
-        report.Line("Warning      : no symmetry operators in the data block (space group " +
-                    input.MissingSymmetryGroup + "); only x,y,z is used.");
+      if (!input.MissingSymmetryGroup.empty()) {
+        const std::string warning = MissingSymmetryWarning(input.MissingSymmetryGroup);
+        report.Line("Warning      : " + warning);
+        warnings.push_back(warning);
+      }
       break;
   }
 }
@@ -95,12 +101,12 @@ std::string LigandListText(const TLigArray& ligands) {
   return text;
 }
 
-std::string PrintIndicesCn4(TReport& report, const TReportInput& input, const TLigArray& ligands,
-                            const TAngleRec& beta, const TAngleRec& alpha) {
-  const TValueSu tau4 = Tau4(beta.Angle, beta.Su, alpha.Angle, alpha.Su);
-  const TValueSu tau4p = Tau4Prime(beta.Angle, beta.Su, alpha.Angle, alpha.Su);
-  const std::string tau4Text = FormatValueSu(tau4.Value, tau4.Su, 3);
-  const std::string tau4pText = FormatValueSu(tau4p.Value, tau4p.Su, 3);
+// The index texts of the report and the brief line.
+std::string IndexText(const TValueSu& index) { return FormatValueSu(index.Value, index.Su, 3); }
+
+void PrintIndicesCn4(TReport& report, const TCentreResult& result) {
+  const std::string tau4Text = IndexText(*result.Tau4);
+  const std::string tau4pText = IndexText(*result.Tau4Prime);
   const size_t width = std::max(tau4Text.size(), tau4pText.size());
   report.Line("Geometry index for coordination number 4");
   report.Line("  tau4  = " + PadRight(tau4Text, width) +
@@ -109,26 +115,19 @@ std::string PrintIndicesCn4(TReport& report, const TReportInput& input, const TL
               "     (0 = square planar, 0.24 = seesaw, 1 = tetrahedral;");
   report.Line(std::string(width + 16, ' ') + std::string(kTau4PrimeReference) + ")");
   report.Line();
-  const TClassification4 shape = Classify4(tau4.Value, tau4p.Value);
-  report.Line("  Classification (from tau4 and tau4'): " + shape.Phrase);
-  report.Line("  Weights of the ideal shapes: " + shape.WeightsText);
-  return input.CentralLabel + ": CN 4, tau4 = " + tau4Text + ", tau4' = " + tau4pText + "  [" +
-         LigandListText(ligands) + "]";
+  report.Line("  Classification (from tau4 and tau4'): " + result.Shape);
+  report.Line("  Weights of the ideal shapes: " + result.WeightsText);
 }
 
-std::string PrintIndicesCn5(TReport& report, const TReportInput& input, const TLigArray& ligands,
-                            const TAngleRec& beta, const TAngleRec& alpha) {
-  const TValueSu tau5 = Tau5(beta.Angle, beta.Su, alpha.Angle, alpha.Su);
-  const std::string tau5Text = FormatValueSu(tau5.Value, tau5.Su, 3);
+void PrintIndicesCn5(TReport& report, const TCentreResult& result) {
   report.Line("Geometry index for coordination number 5");
-  report.Line("  tau5  = " + tau5Text + "     (0 = square pyramidal, 1 = trigonal bipyramidal)");
+  report.Line("  tau5  = " + IndexText(*result.Tau5) +
+              "     (0 = square pyramidal, 1 = trigonal bipyramidal)");
   report.Line();
-  report.Line("  Classification: " + Classify5(tau5.Value));
-  return input.CentralLabel + ": CN 5, tau5 = " + tau5Text + "  [" + LigandListText(ligands) + "]";
+  report.Line("  Classification: " + result.Shape);
 }
 
-void PrintClosingNote(TReport& report, const TReportInput& input,
-                      const std::vector<TAngleRec>& angles) {
+void PrintClosingNote(TReport& report, const TReportInput& input, const TCentreResult& result) {
   if (!input.SuAvailable) {
     report.Line(std::string("Note: all angles were computed from ") +
                 (input.Kind == TInputKind::Xyz ? "the Cartesian coordinates."
@@ -141,15 +140,15 @@ void PrintClosingNote(TReport& report, const TReportInput& input,
     report.Line("      Their standard uncertainties were propagated with the full");
     report.Line("      variance-covariance matrix of " + input.MatrixFileName + ", so the");
     report.Line("      correlations between the refined coordinates are included.");
-    if (input.NonFreeCount > 0) {
-      report.Line("      " + std::to_string(input.NonFreeCount) +
+    if (result.NonFreeCount > 0) {
+      report.Line("      " + std::to_string(result.NonFreeCount) +
                   " of the coordinates involved are not free");
       report.Line("      parameters (fixed by symmetry or riding); they contribute");
       report.Line("      nothing to the su.");
     }
     return;
   }
-  for (const TAngleRec& angle : angles) {
+  for (const TAngleRec& angle : result.Angles) {
     if (angle.FromCif) {
       report.Line("Note: angles marked (CIF) were taken from the _geom_angle loop.");
       return;
@@ -161,13 +160,19 @@ void PrintClosingNote(TReport& report, const TReportInput& input,
 
 }  // namespace
 
-void PrintReportHeader(TReport& report, const TReportInput& input, const TStructure& model) {
+void PrintReportHeader(TReport& report, const TReportInput& input, const TStructure& model,
+                       TCentreResult& result) {
   report.Line(kTitleLine);
   report.Line(kVersionLine);
   report.Line();
   PrintInputLines(report, input);
-  PrintGeometryLines(report, input, model);
-  report.Line("Central atom : " + input.CentralLabel + " (" + input.CentralElement + ")");
+  PrintGeometryLines(report, input, model, result.Warnings);
+  report.Line("Central atom : " + result.Centre.value_or("") + " (" + result.Element + ")");
+}
+
+std::string MissingSymmetryWarning(const std::string& spaceGroup) {
+  return "no symmetry operators in the data block (space group " + spaceGroup +
+         "); only x,y,z is used.";
 }
 
 void PrintLigandRows(TReport& report, const TLigArray& ligands) {
@@ -180,34 +185,49 @@ void PrintLigandRows(TReport& report, const TLigArray& ligands) {
   }
 }
 
-std::string PrintReportBody(TReport& report, const TReportInput& input, const TLigArray& ligands,
-                            const std::vector<TAngleRec>& angles) {
-  const size_t cn = ligands.size();
+void PrintReportBody(TReport& report, const TReportInput& input, const TCentreResult& result) {
+  const TLigArray& ligands = result.Ligands;
+  const std::string& centralLabel = result.Centre.value_or("");
   report.Line();
-  report.Line("Ligands (" + std::to_string(cn) + "):");
+  report.Line("Ligands (" + std::to_string(ligands.size()) + "):");
   report.Line("  No  Atom            Symmetry    Distance [A]");
   PrintLigandRows(report, ligands);
   report.Line();
   report.Line("Bond angles L-M-L (sorted in descending order):");
-  for (const TAngleRec& angle : angles) {
+  for (const TAngleRec& angle : result.Angles) {
     report.Line("  " + PadRight(LigandDisplayName(ligands[angle.Lig1]), 14) + " - " +
-                PadRight(input.CentralLabel, 6) + " - " +
+                PadRight(centralLabel, 6) + " - " +
                 PadRight(LigandDisplayName(ligands[angle.Lig2]), 14) + "  " +
                 PadLeft(FormatValueSu(angle.Angle, angle.Su, 2), 12) + "   " +
                 (angle.FromCif ? "(CIF)" : "(calculated)"));
   }
   report.Line();
-  const TAngleRec& beta = angles[0];
-  const TAngleRec& alpha = angles[1];
+  const TAngleRec& beta = result.Beta;
+  const TAngleRec& alpha = result.Alpha;
   report.Line("Largest angle           beta  = " + FormatValueSu(beta.Angle, beta.Su, 2) +
-              " deg  (" + AnglePairText(ligands, beta, input.CentralLabel) + ")");
+              " deg  (" + AnglePairText(ligands, beta, centralLabel) + ")");
   report.Line("Second largest angle    alpha = " + FormatValueSu(alpha.Angle, alpha.Su, 2) +
-              " deg  (" + AnglePairText(ligands, alpha, input.CentralLabel) + ")");
+              " deg  (" + AnglePairText(ligands, alpha, centralLabel) + ")");
   report.Line();
-  std::string briefLine = cn == 4 ? PrintIndicesCn4(report, input, ligands, beta, alpha)
-                                  : PrintIndicesCn5(report, input, ligands, beta, alpha);
-  if (!input.SuAvailable) briefLine += "  (no su - from " + ExtensionWord(input.InputPath) + ")";
+  if (result.Tau4)
+    PrintIndicesCn4(report, result);
+  else
+    PrintIndicesCn5(report, result);
   report.Line();
-  PrintClosingNote(report, input, angles);
-  return briefLine;
+  PrintClosingNote(report, input, result);
+}
+
+std::string BriefLine(const TReportInput& input, const TCentreResult& result) {
+  const std::string head = result.Centre.value_or("") + ": CN " +
+                           std::to_string(result.Ligands.size());
+  const std::string ligands = "  [" + LigandListText(result.Ligands) + "]";
+  if (!result.HasIndices) return head + ligands;
+  std::string line = head;
+  if (result.Tau4)
+    line += ", tau4 = " + IndexText(*result.Tau4) + ", tau4' = " + IndexText(*result.Tau4Prime);
+  else
+    line += ", tau5 = " + IndexText(*result.Tau5);
+  line += ligands;
+  if (!input.SuAvailable) line += "  (no su - from " + ExtensionWord(input.InputPath) + ")";
+  return line;
 }

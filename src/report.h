@@ -8,6 +8,7 @@
 
 #include "capture.h"
 #include "coordination.h"
+#include "records.h"
 #include "structure.h"
 
 enum class TInputKind { Cif, Shelx, Xyz };
@@ -30,21 +31,27 @@ struct TReportInput {
   bool SuAvailable = true;
   bool MatrixLoaded = false;
   std::string MatrixFileName;  // without directory
-  int NonFreeCount = 0;
-  // the centre
-  std::string CentralLabel;
-  std::string CentralElement;
 };
 
-// Title lines, input lines, cell or coordinates, symmetry and central atom.
-void PrintReportHeader(TReport& report, const TReportInput& input, const TStructure& model);
+// Title lines, input lines, cell or coordinates, symmetry and the central
+// atom (result.Centre and result.Element); the warnings among them are also
+// added to result.Warnings.
+void PrintReportHeader(TReport& report, const TReportInput& input, const TStructure& model,
+                       TCentreResult& result);
+
+// The warning for a data block that names a space group but lists no
+// symmetry operators.
+std::string MissingSymmetryWarning(const std::string& spaceGroup);
 
 // One row per ligand: number, label, site code, distance with su.
 void PrintLigandRows(TReport& report, const TLigArray& ligands);
 
-// The body after the coordination-number line; returns the brief line.
-std::string PrintReportBody(TReport& report, const TReportInput& input, const TLigArray& ligands,
-                            const std::vector<TAngleRec>& angles);
+// The body after the coordination-number line, from a result with indices.
+void PrintReportBody(TReport& report, const TReportInput& input, const TCentreResult& result);
+
+// The one result line: "Ni1: CN 4, tau4 = ..., tau4' = ...  [ligands]", the
+// same for tau5, and "Ni1: CN 6  [ligands]" for a result without indices.
+std::string BriefLine(const TReportInput& input, const TCentreResult& result);
 
 // Fills text with blanks on the right (left-aligned) or left (right-aligned)
 // to the width; longer texts stay whole.

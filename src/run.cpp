@@ -1,72 +1,39 @@
 #include "run.h"
 
 #include <filesystem>
-#include <new>
 #include <system_error>
 
+#include "analysis.h"
 #include "capture.h"
 #include "cli.h"
-#include "coordination.h"
-#include "input_shelx.h"
-#include "input_xyz.h"
+#include "records.h"
 #include "report.h"
-#include "structure.h"
+#include "survey.h"
 #include "ucif.h"
-#include "ugeom.h"
 #include "utext.h"
 
 namespace {
-
-TInputKind KindFromExtension(const std::string& path) {
-  const std::string extension = AsciiLowerCopy(FileExtension(path));
-  if (extension == ".res" || extension == ".ins") return TInputKind::Shelx;
-  if (extension == ".xyz") return TInputKind::Xyz;
-  return TInputKind::Cif;
-}
-
-// The named file, or else a .res, .ins or .xyz of the same stem. Returns
-// false when none exists.
-bool FindInputFile(const TFileSource& files, const std::string& typedPath, std::string& path,
-                   TInputKind& kind) {
-  if (files.Exists(typedPath)) {
-    path = typedPath;
-    kind = KindFromExtension(typedPath);
-    return true;
-  }
-  const std::string stem = PathWithoutExtension(typedPath);
-  for (const char* extension : {".res", ".ins", ".xyz"}) {
-    const std::string candidate = stem + extension;
-    if (files.Exists(candidate)) {
-      path = candidate;
-      kind = KindFromExtension(candidate);
-      return true;
-    }
-  }
-  return false;
-}
-
-void ResolveInputFile(const TFileSource& files, const std::string& typedPath, std::string& path,
-                      TInputKind& kind) {
-  if (FindInputFile(files, typedPath, path, kind)) return;
-  Fatal("file not found: " + typedPath + " - and no " + FileNameOnly(PathWithoutExtension(typedPath)) +
-        ".res, .ins or .xyz in the same directory.");
-}
 
 bool SameExistingFile(const std::string& a, const std::string& b) {
   std::error_code ec;
   return std::filesystem::equivalent(a, b, ec) && !ec;
 }
 
-// Refuses report files that would overwrite the structure the run reads:
-// the --out file is truncated before the input is read.
+// Refuses report files that would overwrite a structure the run reads: the
+// --out file is truncated before the input is read.
 void CheckReportFilesSpareInput(const TFileSource& files, const TCommandLine& command) {
-  std::string path;
-  TInputKind kind = TInputKind::Cif;
-  if (!FindInputFile(files, command.InputPath, path, kind)) return;
-  std::vector<std::string> inputs{path};
-  if (kind == TInputKind::Shelx) {
-    const std::string matrix = PathWithoutExtension(path) + ".mat";
-    if (files.Exists(matrix)) inputs.push_back(matrix);
+  const std::vector<std::string> typed =
+      command.Options.surveyAll ? command.InputPaths : std::vector<std::string>{command.InputPath};
+  std::vector<std::string> inputs;
+  for (const std::string& typedPath : typed) {
+    std::string path;
+    TInputKind kind = TInputKind::Cif;
+    if (!FindInputFile(files, typedPath, path, kind)) continue;
+    inputs.push_back(path);
+    if (kind == TInputKind::Shelx) {
+      const std::string matrix = PathWithoutExtension(path) + ".mat";
+      if (files.Exists(matrix)) inputs.push_back(matrix);
+    }
   }
   for (const std::string* reportFile : {&command.Options.outFile, &command.Options.htmlFile}) {
     if (reportFile->empty() || !FileExists(*reportFile)) continue;
@@ -76,169 +43,72 @@ void CheckReportFilesSpareInput(const TFileSource& files, const TCommandLine& co
   }
 }
 
-// Everything one analysis holds, from the loaded input to the angle list.
-struct TAnalysis {
-  const TCommandLine& Command;
-  const TFileSource& Files;
-  TReport& Report;
-  TReportInput Input;
-  TStructure Model;
-  TCifFile Cif;
-  TShelxInput Shelx;
-  TXyzInput Xyz;
-  int CentralAtom = -1;
-  bool SuffixRemoved = false;
-
-  TAnalysis(const TCommandLine& command, const TFileSource& files, TReport& report)
-      : Command(command), Files(files), Report(report) {}
-};
-
-bool NamesSpaceGroupP1(const std::string& name) {
-  std::string compact;
-  for (char c : name)
-    if (static_cast<unsigned char>(c) > 32) compact += c;
-  return SameTextIgnoringCase(compact, "P1");
-}
-
-void LoadCif(TAnalysis& run) {
-  std::string error;
-  if (!run.Cif.LoadFromFile(run.Input.InputPath, error, run.Files)) Fatal(error);
-  const TCifBlock& block = ChooseBlock(run.Cif, run.Command.Options.blockName, run.Command.CentralName);
-  run.Input.BlockName = std::string(block.Name());
-  run.Input.BlockCount = run.Cif.BlockCount();
-  ReadCell(block, run.Model);
-  if (!ReadSymmetry(block, run.Model)) {
-    // Some older CIFs name the space group but list no operators; the
-    // identity alone would silently miss every symmetry-related ligand.
-    const std::string group = SpaceGroupName(block);
-    if (!group.empty() && !NamesSpaceGroupP1(group)) run.Input.MissingSymmetryGroup = group;
-  }
-  ReadAtomSites(block, run.Model);
-  ReadAngleTable(block, run.Model);
-}
-
-void LoadInput(TAnalysis& run) {
-  switch (run.Input.Kind) {
-    case TInputKind::Xyz:
-      LoadXyzInput(run.Input.InputPath, run.Command.Options.xyzNaming, run.Model, run.Xyz,
-                   run.Files);
-      run.Input.SuAvailable = false;
-      run.Input.XyzComment = run.Xyz.Comment;
-      run.Input.XyzStructureCount = run.Xyz.StructureCount;
-      run.Input.XyzNamingText = XyzNamingText(run.Xyz);
-      break;
-    case TInputKind::Shelx:
-      LoadShelxInput(run.Input.InputPath, run.Model, run.Shelx, run.Files);
-      run.Input.SuAvailable = run.Shelx.SuAvailable;
-      run.Input.MatrixLoaded = run.Shelx.MatrixLoaded;
-      run.Input.MatrixFileName = run.Shelx.MatrixFileName;
-      run.Input.ShelxTitle = run.Shelx.Title;
-      break;
-    case TInputKind::Cif:
-      LoadCif(run);
-      break;
-  }
-}
-
-std::string NotFoundNote(const TAnalysis& run) {
-  return run.Input.Kind == TInputKind::Xyz ? XyzNamingNote(run.Xyz) : std::string();
-}
-
-void FindCentralAtom(TAnalysis& run) {
-  std::string name = run.Command.CentralName;
-  int atom = FindAtom(run.Model, name);
+// The central atom named on the command line, looked up again without an
+// Olex2 suffix when it is not found as typed.
+int FindCentralAtom(const TCommandLine& command, const TLoadedInput& loaded, const TCifFile& cif,
+                    bool& suffixRemoved, TCentreResult& result) {
+  std::string name = command.CentralName;
+  int atom = FindAtom(loaded.Model, name);
   if (atom < 0) {
     bool removed = false;
     name = StripOlexSuffix(name, removed);
-    if (removed) run.SuffixRemoved = true;
-    atom = FindAtom(run.Model, name);
+    if (removed) suffixRemoved = true;
+    atom = FindAtom(loaded.Model, name);
   }
-  if (atom < 0) {
-    if (run.Input.Kind == TInputKind::Cif)
-      Fatal("central atom \"" + name + "\" not found in data block \"" + run.Input.BlockName +
-            "\". Blocks with a structure: " + StructureBlockList(run.Cif));
-    Fatal("central atom \"" + name + "\" not found in " + FileNameOnly(run.Input.InputPath) + "." +
-          NotFoundNote(run));
+  result.Centre = name;
+  if (atom >= 0) return atom;
+  const TReportInput& input = loaded.Input;
+  if (input.Kind == TInputKind::Cif)
+    Fatal("central atom \"" + name + "\" not found in data block \"" + input.BlockName +
+          "\". Blocks with a structure: " + StructureBlockList(cif));
+  Fatal("central atom \"" + name + "\" not found in " + FileNameOnly(input.InputPath) + "." +
+        NotFoundNote(loaded));
+}
+
+// The centre named on the command line, from the input file to the result;
+// for the text report also the report body after the coordination number.
+void AnalyseNamedCentre(const TCommandLine& command, const TFileSource& files, TReport& report,
+                        bool textReport, TCentreResult& result) {
+  result.File = command.InputPath;
+  TLoadedInput loaded;
+  TCifFile cif;
+  ResolveInputFile(files, command.InputPath, loaded.Input.InputPath, loaded.Input.Kind);
+  if (loaded.Input.Kind == TInputKind::Cif) {
+    LoadCifFile(loaded.Input.InputPath, files, cif);
+    const TCifBlock& block = ChooseBlock(cif, command.Options.blockName, command.CentralName);
+    result.Block = std::string(block.Name());
+    LoadCifBlock(cif, block, loaded);
+  } else {
+    LoadStructureFile(command.Options, files, loaded);
+    result.Block = "";
   }
-  run.CentralAtom = atom;
-  run.Input.CentralLabel = run.Model.Atoms[atom].Label;
-  run.Input.CentralElement = run.Model.Atoms[atom].Element;
+  bool suffixRemoved = false;
+  const int atom = FindCentralAtom(command, loaded, cif, suffixRemoved, result);
+  const TModelSearch search(loaded.Model);
+  const TCentreRequest request{command.Options, command.LigandNames, suffixRemoved, textReport};
+  AnalyseCentre(loaded, search, atom, request, report, result);
+  if (textReport) PrintReportBody(report, loaded.Input, result);
 }
 
-void PrintInputNotes(TAnalysis& run) {
-  if (run.Input.Kind == TInputKind::Shelx) {
-    if (run.Input.MatrixLoaded)
-      PrintMatrixLine(run.Report, run.Shelx);
-    else
-      PrintShelxWarning(run.Report, run.Input.InputPath);
-  } else if (run.Input.Kind == TInputKind::Xyz) {
-    PrintXyzWarning(run.Report);
+// The record of the named centre: the result, or the failure that ended it.
+int WriteNamedCentreRecord(const TCommandLine& command, const TFileSource& files,
+                           TReport& output) {
+  TReport unread(DiscardingStream());
+  TCentreResult result;
+  try {
+    AnalyseNamedCentre(command, files, unread, false, result);
+  } catch (...) {
+    result.Error = OneLineMessage(FailureMessage(std::current_exception()));
   }
+  if (command.Options.format == TOutputFormat::Csv) output.Line(CsvHeader());
+  output.Line(RecordLine(command.Options.format, result));
+  return Failed(result) ? 2 : 0;
 }
 
-const TCovSource* MatrixOf(const TAnalysis& run) {
-  return run.Input.MatrixLoaded ? run.Shelx.Matrix.get() : nullptr;
-}
-
-TLigArray SelectLigands(TAnalysis& run, const TLigArray& neighbours, double radius) {
-  const TRunOptions& options = run.Command.Options;
-  if (run.Command.LigandNames.empty()) {
-    run.Report.Line("Ligands      : automatic (d <= r1 + r2 + " + FormatFixed(options.tolerance, 2) +
-                    " A, occupancy >= " + FormatFixed(options.minOccupancy, 2) + ")");
-    return SelectAutomaticLigands(run.Model, neighbours, run.Input.CentralElement,
-                                  options.tolerance, options.minOccupancy);
-  }
-  run.Report.Line("Ligands      : specified (" + std::to_string(run.Command.LigandNames.size()) +
-                  " atoms)");
-  return ResolveNamedLigands(run.Model, neighbours, run.CentralAtom, run.Command.LigandNames,
-                             radius, FileNameOnly(run.Input.InputPath), NotFoundNote(run),
-                             run.SuffixRemoved);
-}
-
-void CheckCoordinationNumber(TAnalysis& run, const TLigArray& ligands) {
-  const size_t cn = ligands.size();
-  if (cn == 4 || cn == 5) return;
-  run.Report.Line();
-  run.Report.Line("Neighbours found (" + std::to_string(cn) + "):");
-  PrintLigandRows(run.Report, ligands);
-  run.Report.Line();
-  if (run.Command.LigandNames.empty())
-    Fatal("coordination number " + std::to_string(cn) +
-          " - tau4/tau5 are defined for CN 4 and 5 only." + std::string(kLineEnd) +
-          "       Adjust the tolerance (--tol=) or specify the ligands explicitly.");
-  Fatal("exactly 4 (tau4) or 5 (tau5) ligands must be specified.");
-}
-
-// From the resolved input to the report body; returns the brief line.
-std::string Analyse(const TCommandLine& command, const TFileSource& files, TReport& report) {
-  TAnalysis run(command, files, report);
-  ResolveInputFile(files, command.InputPath, run.Input.InputPath, run.Input.Kind);
-  LoadInput(run);
-  FindCentralAtom(run);
-
-  const TRunOptions& options = command.Options;
-  const bool ligandsNamed = !command.LigandNames.empty();
-  const double radius = SearchRadius(run.Model, run.Input.CentralElement, options.tolerance,
-                                     options.maxRadius, ligandsNamed);
-  CheckSearchRadius(run.Model.Cell, radius);
-  const TLigArray neighbours = FindNeighbours(run.Model, run.CentralAtom, radius);
-
-  PrintReportHeader(report, run.Input, run.Model);
-  PrintInputNotes(run);
-  TLigArray ligands = SelectLigands(run, neighbours, radius);
-  if (ligands.empty()) Fatal("no ligands found.");
-  if (run.SuffixRemoved)
-    report.Line("Note         : Olex2 symmetry suffixes (_$n) removed; the nearest"
-                " symmetry image was used in each case.");
-  SortLigandsByDistance(ligands);
-  ComputeLigandDistances(run.Model, run.CentralAtom, ligands, run.Input.SuAvailable, MatrixOf(run));
-  CheckCoordinationNumber(run, ligands);
-  report.Line("Coordination number: " + std::to_string(ligands.size()) + "  ->  " +
-              (ligands.size() == 4 ? "tau4 / tau4'" : "tau5"));
-  const std::vector<TAngleRec> angles =
-      BuildAngles(run.Model, run.CentralAtom, ligands, options.forceCalc, run.Input.SuAvailable,
-                  MatrixOf(run), run.Input.NonFreeCount);
-  return PrintReportBody(report, run.Input, ligands, angles);
+// Records and surveys show every line they write: --brief changes nothing.
+TRunOptions WithoutBrief(TRunOptions options) {
+  options.brief = false;
+  return options;
 }
 
 }  // namespace
@@ -249,6 +119,11 @@ int RunVexorin(const std::vector<std::string>& args, std::ostream& console) {
 
 int RunVexorin(const std::vector<std::string>& args, std::ostream& console,
                const TFileSource& files) {
+  return RunVexorin(args, console, files, TerminalProgress());
+}
+
+int RunVexorin(const std::vector<std::string>& args, std::ostream& console,
+               const TFileSource& files, const TProgressOutput& progress) {
   TReport report(console);
   std::string briefLine;
   int status = 0;
@@ -259,22 +134,23 @@ int RunVexorin(const std::vector<std::string>& args, std::ostream& console,
       case TCommandOutcome::TooFew: return 1;
       case TCommandOutcome::Run: break;
     }
+    const TRunOptions& options = command.Options;
+    if (options.surveyAll) CheckSurveyArguments(files, command);
     CheckReportFilesSpareInput(files, command);
-    report.BeginCapture(command.Options);
-    briefLine = Analyse(command, files, report);
-  } catch (const TFatalError& error) {
-    report.Line("Error: " + error.Message);
-    status = 2;
-  } catch (const std::bad_alloc&) {
-    report.Line("Error: unexpected failure: out of memory");
-    status = 2;
-  } catch (const std::exception& failure) {
-    report.Line(std::string("Error: unexpected failure: ") + failure.what());
-    status = 2;
+    if (options.surveyAll) {
+      report.BeginCapture(WithoutBrief(options));
+      status = RunSurvey(command, files, report, progress);
+    } else if (options.format != TOutputFormat::Text) {
+      report.BeginCapture(WithoutBrief(options));
+      status = WriteNamedCentreRecord(command, files, report);
+    } else {
+      report.BeginCapture(options);
+      TCentreResult result;
+      AnalyseNamedCentre(command, files, report, true, result);
+      briefLine = result.BriefLine;
+    }
   } catch (...) {
-    // Anything else thrown inside the run still ends it with the error line
-    // in the report and the capture ended.
-    report.Line("Error: unexpected failure: internal error");
+    report.Line("Error: " + FailureMessage(std::current_exception()));
     status = 2;
   }
   if (!report.EndCapture(briefLine)) status = 2;

@@ -1,0 +1,230 @@
+#include "analysis.h"
+
+#include "indices.h"
+#include "ucif.h"
+#include "ugeom.h"
+#include "utext.h"
+
+namespace {
+
+TInputKind KindFromExtension(const std::string& path) {
+  const std::string extension = AsciiLowerCopy(FileExtension(path));
+  if (extension == ".res" || extension == ".ins") return TInputKind::Shelx;
+  if (extension == ".xyz") return TInputKind::Xyz;
+  return TInputKind::Cif;
+}
+
+bool NamesSpaceGroupP1(const std::string& name) {
+  std::string compact;
+  for (char c : name)
+    if (static_cast<unsigned char>(c) > 32) compact += c;
+  return SameTextIgnoringCase(compact, "P1");
+}
+
+const TCovSource* MatrixOf(const TLoadedInput& loaded) {
+  return loaded.Input.MatrixLoaded ? loaded.Shelx.Matrix.get() : nullptr;
+}
+
+TSuSource SuSourceOf(const TReportInput& input) {
+  if (!input.SuAvailable) return TSuSource::None;
+  return input.MatrixLoaded ? TSuSource::Matrix : TSuSource::Cif;
+}
+
+void PrintInputNotes(TReport& report, const TLoadedInput& loaded, TCentreResult& result) {
+  const TReportInput& input = loaded.Input;
+  if (input.Kind == TInputKind::Shelx) {
+    if (input.MatrixLoaded)
+      PrintMatrixLine(report, loaded.Shelx);
+    else
+      result.Warnings.push_back(PrintShelxWarning(report, input.InputPath));
+  } else if (input.Kind == TInputKind::Xyz) {
+    result.Warnings.push_back(PrintXyzWarning(report));
+  }
+}
+
+// The ligands by the bond criterion or by name; suffixRemoved is set when a
+// ligand name lost an Olex2 suffix.
+TLigArray SelectLigands(const TLoadedInput& loaded, const TCentreRequest& request,
+                        int centralAtom, const TLigArray& neighbours, double radius,
+                        TReport& report, bool& suffixRemoved) {
+  const TRunOptions& options = request.Options;
+  const TStructure& model = loaded.Model;
+  if (request.LigandNames.empty()) {
+    report.Line("Ligands      : automatic (d <= r1 + r2 + " + FormatFixed(options.tolerance, 2) +
+                " A, occupancy >= " + FormatFixed(options.minOccupancy, 2) + ")");
+    return SelectAutomaticLigands(model, neighbours, model.Atoms[centralAtom].Element,
+                                  options.tolerance, options.minOccupancy);
+  }
+  report.Line("Ligands      : specified (" + std::to_string(request.LigandNames.size()) +
+              " atoms)");
+  return ResolveNamedLigands(model, neighbours, centralAtom, request.LigandNames, radius,
+                             FileNameOnly(loaded.Input.InputPath), NotFoundNote(loaded),
+                             suffixRemoved);
+}
+
+// Returns true for CN 4 and 5. Otherwise prints the neighbour list and ends
+// the run, unless the request takes such a centre as a result.
+bool CheckCoordinationNumber(const TCentreRequest& request, const TLigArray& ligands,
+                             TReport& report) {
+  const size_t cn = ligands.size();
+  if (cn == 4 || cn == 5) return true;
+  const bool named = !request.LigandNames.empty();
+  if (!named && !request.OtherCnIsError) return false;
+  report.Line();
+  report.Line("Neighbours found (" + std::to_string(cn) + "):");
+  PrintLigandRows(report, ligands);
+  report.Line();
+  if (!named)
+    Fatal("coordination number " + std::to_string(cn) +
+          " - tau4/tau5 are defined for CN 4 and 5 only." + std::string(kLineEnd) +
+          "       Adjust the tolerance (--tol=) or specify the ligands explicitly.");
+  Fatal("exactly 4 (tau4) or 5 (tau5) ligands must be specified.");
+}
+
+// beta and alpha, the indices of the CN, and the classification.
+void ComputeIndices(TCentreResult& result) {
+  result.HasIndices = true;
+  result.Beta = result.Angles[0];
+  result.Alpha = result.Angles[1];
+  const TAngleRec& beta = result.Beta;
+  const TAngleRec& alpha = result.Alpha;
+  if (result.Ligands.size() == 4) {
+    result.Tau4 = Tau4(beta.Angle, beta.Su, alpha.Angle, alpha.Su);
+    result.Tau4Prime = Tau4Prime(beta.Angle, beta.Su, alpha.Angle, alpha.Su);
+    const TClassification4 shape = Classify4(result.Tau4->Value, result.Tau4Prime->Value);
+    result.Shape = shape.Phrase;
+    result.WeightsText = shape.WeightsText;
+    result.Weights = shape.Weights;
+  } else {
+    result.Tau5 = Tau5(beta.Angle, beta.Su, alpha.Angle, alpha.Su);
+    result.Shape = Classify5(result.Tau5->Value);
+  }
+}
+
+}  // namespace
+
+bool FindInputFile(const TFileSource& files, const std::string& typedPath, std::string& path,
+                   TInputKind& kind) {
+  if (files.Exists(typedPath)) {
+    path = typedPath;
+    kind = KindFromExtension(typedPath);
+    return true;
+  }
+  const std::string stem = PathWithoutExtension(typedPath);
+  for (const char* extension : {".res", ".ins", ".xyz"}) {
+    const std::string candidate = stem + extension;
+    if (files.Exists(candidate)) {
+      path = candidate;
+      kind = KindFromExtension(candidate);
+      return true;
+    }
+  }
+  return false;
+}
+
+void ResolveInputFile(const TFileSource& files, const std::string& typedPath, std::string& path,
+                      TInputKind& kind) {
+  if (FindInputFile(files, typedPath, path, kind)) return;
+  Fatal("file not found: " + typedPath + " - and no " + FileNameOnly(PathWithoutExtension(typedPath)) +
+        ".res, .ins or .xyz in the same directory.");
+}
+
+std::string NotFoundNote(const TLoadedInput& loaded) {
+  return loaded.Input.Kind == TInputKind::Xyz ? XyzNamingNote(loaded.Xyz) : std::string();
+}
+
+void LoadStructureFile(const TRunOptions& options, const TFileSource& files, TLoadedInput& loaded) {
+  TReportInput& input = loaded.Input;
+  if (input.Kind == TInputKind::Xyz) {
+    LoadXyzInput(input.InputPath, options.xyzNaming, loaded.Model, loaded.Xyz, files);
+    input.SuAvailable = false;
+    input.XyzComment = loaded.Xyz.Comment;
+    input.XyzStructureCount = loaded.Xyz.StructureCount;
+    input.XyzNamingText = XyzNamingText(loaded.Xyz);
+    return;
+  }
+  LoadShelxInput(input.InputPath, loaded.Model, loaded.Shelx, files);
+  input.SuAvailable = loaded.Shelx.SuAvailable;
+  input.MatrixLoaded = loaded.Shelx.MatrixLoaded;
+  input.MatrixFileName = loaded.Shelx.MatrixFileName;
+  input.ShelxTitle = loaded.Shelx.Title;
+}
+
+void LoadCifFile(const std::string& path, const TFileSource& files, TCifFile& cif) {
+  std::string error;
+  if (!cif.LoadFromFile(path, error, files)) Fatal(error);
+}
+
+void LoadCifBlock(const TCifFile& cif, const TCifBlock& block, TLoadedInput& loaded) {
+  TReportInput& input = loaded.Input;
+  input.Kind = TInputKind::Cif;
+  input.BlockName = std::string(block.Name());
+  input.BlockCount = cif.BlockCount();
+  ReadCell(block, loaded.Model);
+  if (!ReadSymmetry(block, loaded.Model)) {
+    // Some older CIFs name the space group but list no operators; the
+    // identity alone would silently miss every symmetry-related ligand.
+    const std::string group = SpaceGroupName(block);
+    if (!group.empty() && !NamesSpaceGroupP1(group)) input.MissingSymmetryGroup = group;
+  }
+  ReadAtomSites(block, loaded.Model);
+  ReadAngleTable(block, loaded.Model);
+}
+
+TModelSearch::TModelSearch(TStructure& model)
+    : ModelRef(model), Largest(LargestCovalentRadius(model)) {
+  for (TCifAngle& angle : model.CifAngles)
+    AnglesByApex[AsciiLowerCopy(angle.Label2)].push_back(std::move(angle));
+  model.CifAngles.clear();
+}
+
+TLigArray TModelSearch::Neighbours(int centralAtom, double radius) const {
+  return FindNeighbours(ModelRef, centralAtom, radius);
+}
+
+const std::vector<TCifAngle>& TModelSearch::AnglesAt(const std::string& label) const {
+  static const std::vector<TCifAngle> kNone;
+  const auto rows = AnglesByApex.find(AsciiLowerCopy(label));
+  return rows == AnglesByApex.end() ? kNone : rows->second;
+}
+
+void AnalyseCentre(const TLoadedInput& loaded, const TModelSearch& search, int centralAtom,
+                   const TCentreRequest& request, TReport& report, TCentreResult& result) {
+  const TStructure& model = loaded.Model;
+  const TReportInput& input = loaded.Input;
+  const TRunOptions& options = request.Options;
+  const TAtom& centre = model.Atoms[centralAtom];
+  result.Centre = centre.Label;
+  result.Element = centre.Element;
+  result.SuSource = SuSourceOf(input);
+
+  const double radius = SearchRadius(search.LargestRadius(), centre.Element, options.tolerance,
+                                     options.maxRadius, !request.LigandNames.empty());
+  CheckSearchRadius(model.Cell, radius);
+  const TLigArray neighbours = search.Neighbours(centralAtom, radius);
+
+  PrintReportHeader(report, input, model, result);
+  PrintInputNotes(report, loaded, result);
+  bool suffixRemoved = request.SuffixRemoved;
+  TLigArray ligands =
+      SelectLigands(loaded, request, centralAtom, neighbours, radius, report, suffixRemoved);
+  if (ligands.empty() && request.OtherCnIsError) Fatal("no ligands found.");
+  if (suffixRemoved) {
+    const std::string note =
+        "Olex2 symmetry suffixes (_$n) removed; the nearest symmetry image was used in each case.";
+    report.Line("Note         : " + note);
+    result.Warnings.push_back(note);
+  }
+  SortLigandsByDistance(ligands);
+  ComputeLigandDistances(model, centralAtom, ligands, input.SuAvailable, MatrixOf(loaded));
+  result.Ligands = std::move(ligands);
+  if (CheckCoordinationNumber(request, result.Ligands, report)) {
+    report.Line("Coordination number: " + std::to_string(result.Ligands.size()) + "  ->  " +
+                (result.Ligands.size() == 4 ? "tau4 / tau4'" : "tau5"));
+    result.Angles = BuildAngles(model, search.AnglesAt(centre.Label), centralAtom, result.Ligands,
+                                options.forceCalc, input.SuAvailable, MatrixOf(loaded),
+                                result.NonFreeCount);
+    ComputeIndices(result);
+  }
+  result.BriefLine = BriefLine(input, result);
+}

@@ -1,0 +1,93 @@
+// The analysis of central atoms: finding and loading the input file into a
+// structure model (for a CIF, one data block), the search structures that
+// every centre of one model shares, and the analysis of one centre from its
+// ligands to its indices. The text report lines are written as the analysis
+// goes; everything else lands in a TCentreResult.
+#pragma once
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "capture.h"
+#include "cli.h"
+#include "coordination.h"
+#include "input_shelx.h"
+#include "input_xyz.h"
+#include "records.h"
+#include "report.h"
+#include "structure.h"
+
+class TCifFile;
+class TCifBlock;
+
+// The named file, or else a .res, .ins or .xyz of the same stem. Returns
+// false when none exists.
+bool FindInputFile(const TFileSource& files, const std::string& typedPath, std::string& path,
+                   TInputKind& kind);
+// FindInputFile, or the end of the run through Fatal with the "file not
+// found" message.
+void ResolveInputFile(const TFileSource& files, const std::string& typedPath, std::string& path,
+                      TInputKind& kind);
+
+// One structure model with what the report says about its input: a SHELX
+// or XYZ file, or one data block of a CIF.
+struct TLoadedInput {
+  TReportInput Input;
+  TStructure Model;
+  TShelxInput Shelx;
+  TXyzInput Xyz;
+};
+
+// The lines that a "not found" message adds for the input: the XYZ naming
+// note, or "".
+std::string NotFoundNote(const TLoadedInput& loaded);
+
+// Fills the model of a SHELX or XYZ file (Input.InputPath and Input.Kind
+// set); ends the run through Fatal with the reader's message.
+void LoadStructureFile(const TRunOptions& options, const TFileSource& files, TLoadedInput& loaded);
+
+// Reads the CIF; ends the run through Fatal when it cannot be read.
+void LoadCifFile(const std::string& path, const TFileSource& files, TCifFile& cif);
+// Fills the model from one data block of the CIF (Input.InputPath set);
+// ends the run through Fatal when the block's cell or atom sites are
+// unusable.
+void LoadCifBlock(const TCifFile& cif, const TCifBlock& block, TLoadedInput& loaded);
+
+// What every centre of one model is searched with, built once per model:
+// the largest covalent radius, the neighbour search and the CIF angle rows
+// by their apex atom. Takes the model's angle table over.
+class TModelSearch {
+ public:
+  explicit TModelSearch(TStructure& model);
+
+  const TStructure& Model() const { return ModelRef; }
+  double LargestRadius() const { return Largest; }
+  // FindNeighbours of the central atom within the radius.
+  TLigArray Neighbours(int centralAtom, double radius) const;
+  // The angle rows whose apex atom has this label (ASCII case ignored).
+  const std::vector<TCifAngle>& AnglesAt(const std::string& label) const;
+
+ private:
+  const TStructure& ModelRef;
+  double Largest = 0;
+  std::unordered_map<std::string, std::vector<TCifAngle>> AnglesByApex;
+};
+
+// How one centre is analysed.
+struct TCentreRequest {
+  const TRunOptions& Options;
+  const std::vector<std::string>& LigandNames;  // empty: automatic ligands
+  bool SuffixRemoved = false;                   // an Olex2 suffix was cut off the centre's name
+  // A coordination number other than 4 or 5 found automatically ends the
+  // run (the text report) or is a result without indices (a record).
+  bool OtherCnIsError = true;
+};
+
+// Analyses the central atom: the report lines from the header down to the
+// coordination-number line, and the result with the ligands, the angles,
+// the indices, the su source, the warnings and the brief line. Ends the run
+// through Fatal with the messages of a run; result keeps what was found
+// until then.
+void AnalyseCentre(const TLoadedInput& loaded, const TModelSearch& search, int centralAtom,
+                   const TCentreRequest& request, TReport& report, TCentreResult& result);

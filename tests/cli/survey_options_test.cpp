@@ -1,0 +1,94 @@
+// The options of surveys and records: --all, --format and --elements with
+// their bare forms, their errors and their lines in the help.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "capture.h"
+#include "cli.h"
+#include "utext.h"
+
+namespace {
+
+using TArgs = std::vector<std::string>;
+
+struct TParsed {
+  TCommandOutcome Outcome = TCommandOutcome::Run;
+  TCommandLine Command;
+};
+
+TParsed Parse(const TArgs& args) {
+  TParsed parsed;
+  std::ostringstream console;
+  parsed.Outcome = ParseCommandLine(args, console, parsed.Command);
+  return parsed;
+}
+
+std::string ParseError(const TArgs& args) {
+  try {
+    Parse(args);
+  } catch (const TFatalError& error) {
+    return error.Message;
+  }
+  return "<no error>";
+}
+
+}  // namespace
+
+TEST(SurveyOptions, FormatTakesTextJsonOrCsvWithOrWithoutDashes) {
+  EXPECT_EQ(Parse({"a.cif", "Ni1"}).Command.Options.format, TOutputFormat::Text);
+  EXPECT_EQ(Parse({"a.cif", "Ni1", "--format=json"}).Command.Options.format, TOutputFormat::Json);
+  EXPECT_EQ(Parse({"a.cif", "Ni1", "format=csv"}).Command.Options.format, TOutputFormat::Csv);
+  EXPECT_EQ(Parse({"a.cif", "Ni1", "format=csv", "--format=text"}).Command.Options.format,
+            TOutputFormat::Text);
+  for (const char* bad : {"--format=xml", "--format=JSON", "format="})
+    EXPECT_EQ(ParseError({"a.cif", "Ni1", bad}),
+              "invalid value for --format: " + std::string(bad).substr(std::string(bad).find('=') + 1) +
+                  " (text, json or csv)");
+}
+
+TEST(SurveyOptions, ElementsAreSymbolsSeparatedByCommasInAnyCase) {
+  EXPECT_EQ(Parse({"a.cif", "--all", "--elements=Ge,Sb,Cu"}).Command.Options.surveyElements,
+            (std::vector<int>{32, 51, 29}));
+  EXPECT_EQ(Parse({"a.cif", "--all", "elements=ni, FE ,,"}).Command.Options.surveyElements,
+            (std::vector<int>{28, 26}));
+  EXPECT_TRUE(Parse({"a.cif", "--all", "--elements="}).Command.Options.surveyElements.empty());
+  EXPECT_EQ(ParseError({"a.cif", "--all", "--elements=Cu,Xx"}), "unknown element in --elements: Xx");
+  EXPECT_EQ(ParseError({"a.cif", "--all", "elements=Cu1"}), "unknown element in --elements: Cu1");
+}
+
+TEST(SurveyOptions, AllTakesEveryPositionalArgumentAsAnInputFile) {
+  const TParsed parsed = Parse({"--all", "a.cif", "b.res", "c d.xyz"});
+  EXPECT_EQ(parsed.Outcome, TCommandOutcome::Run);
+  EXPECT_TRUE(parsed.Command.Options.surveyAll);
+  EXPECT_EQ(parsed.Command.InputPaths, (TArgs{"a.cif", "b.res", "c d.xyz"}));
+  EXPECT_EQ(parsed.Command.InputPath, "a.cif");
+  EXPECT_TRUE(parsed.Command.CentralName.empty());
+  EXPECT_EQ(Parse({"a.cif", "--all"}).Outcome, TCommandOutcome::Run);
+  EXPECT_EQ(Parse({"--all"}).Outcome, TCommandOutcome::TooFew);
+  EXPECT_EQ(Parse({"--all", "--format=json"}).Outcome, TCommandOutcome::TooFew);
+}
+
+TEST(SurveyOptions, HtmlNeedsTheTextFormat) {
+  EXPECT_EQ(ParseError({"a.cif", "Ni1", "--format=json", "html=r.html"}),
+            "--html needs --format=text");
+  EXPECT_EQ(ParseError({"--all", "a.cif", "--html=r.html", "--format=csv"}),
+            "--html needs --format=text");
+  EXPECT_EQ(ParseError({"a.cif", "Ni1", "--format=json", "--html="}), "<no error>");
+  EXPECT_EQ(ParseError({"a.cif", "Ni1", "--format=text", "--html=r.html"}), "<no error>");
+}
+
+TEST(SurveyOptions, HelpListsTheNewOptionsAndTheirBareForms) {
+  std::ostringstream console;
+  PrintHelp(console);
+  const std::string help = console.str();
+  const std::string nl(kLineEnd);
+  for (const char* line :
+       {"  --all         every metal centre of every file given (no atom names)",
+        "  --elements=<l> centre elements of --all, e.g. Cu,Ni (default: every metal)",
+        "  --format=<f>  text (the report, default), json (JSON Lines) or csv records",
+        "format=x, elements=x)."})
+    EXPECT_NE(help.find(nl + line + nl), std::string::npos) << line;
+}
