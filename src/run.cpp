@@ -81,6 +81,7 @@ struct TAnalysis {
   TReportInput Input;
   TStructure Model;
   TCifFile Cif;
+  const TCifBlock* CifBlock = nullptr;  // the block read, for its angle table
   TShelxInput Shelx;
   TXyzInput Xyz;
   int CentralAtom = -1;
@@ -110,7 +111,13 @@ void LoadCif(TAnalysis& run) {
     if (!group.empty() && !NamesSpaceGroupP1(group)) run.Input.MissingSymmetryGroup = group;
   }
   ReadAtomSites(block, run.Model);
-  ReadAngleTable(block, run.Model);
+  run.CifBlock = &block;
+}
+
+// Only the angles at the central atom: the table of a large structure holds
+// millions of rows that the run never looks up.
+void ReadCentralAngles(TAnalysis& run) {
+  if (run.CifBlock != nullptr) ReadAngleTable(*run.CifBlock, run.Model, {run.Input.CentralLabel});
 }
 
 void LoadInput(TAnalysis& run) {
@@ -210,6 +217,7 @@ std::string Analyse(const TCommandLine& command, TReport& report) {
   ResolveInputFile(command.InputPath, run.Input.InputPath, run.Input.Kind);
   LoadInput(run);
   FindCentralAtom(run);
+  ReadCentralAngles(run);
 
   const TRunOptions& options = command.Options;
   const bool ligandsNamed = !command.LigandNames.empty();
