@@ -34,15 +34,20 @@ class TValueStore {
  public:
   std::size_t Size() const { return Count; }
   void Append(TValueRef ref) {
-    // Not value-initialised: every slot is written before it is read.
-    if (Count == Chunks.size() * kChunk) Chunks.push_back(std::make_unique_for_overwrite<TValueRef[]>(kChunk));
-    Chunks[Count >> kShift][Count & (kChunk - 1)] = ref;
+    if (Free == FreeEnd) {
+      // Not value-initialised: every slot is written before it is read.
+      Chunks.push_back(std::make_unique_for_overwrite<TValueRef[]>(kChunk));
+      Free = Chunks.back().get();
+      FreeEnd = Free + kChunk;
+    }
+    *Free++ = ref;
     ++Count;
   }
   TValueRef At(std::size_t i) const { return Chunks[i >> kShift][i & (kChunk - 1)]; }
   void Clear() {
     Chunks.clear();
     Count = 0;
+    Free = FreeEnd = nullptr;
   }
 
  private:
@@ -50,6 +55,8 @@ class TValueStore {
   static constexpr std::size_t kChunk = std::size_t{1} << kShift;
   std::vector<std::unique_ptr<TValueRef[]>> Chunks;
   std::size_t Count = 0;
+  TValueRef* Free = nullptr;  // the free slots of the last chunk
+  TValueRef* FreeEnd = nullptr;
 };
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -257,32 +264,33 @@ class TLineCursor {
 // The next token of a line from pos on; false at the end of the line or at
 // a comment.
 bool NextTokenInLine(std::string_view line, std::size_t& pos, TTok& token) {
-  const std::size_t n = line.size();
-  while (pos < n && IsBlank(line[pos])) ++pos;
-  if (pos >= n) return false;
-  const char c = line[pos];
-  if (c == '#') {
-    pos = n;
+  // Pointers held in locals: this runs once for every token of the file.
+  const char* const begin = line.data();
+  const char* const end = begin + line.size();
+  const char* p = begin + pos;
+  while (p < end && IsBlank(*p)) ++p;
+  if (p >= end || *p == '#') {
+    pos = line.size();
     return false;
   }
+  const char c = *p;
+  token.TextField = false;
   if (c == '\'' || c == '"') {
     // The closing quote is the first one of the same kind followed by a
     // blank or the end of the line, so 'it's' reads as it's.
-    const std::size_t open = pos;
-    std::size_t close = open + 1;
-    while (close < n && !(line[close] == c && (close + 1 == n || IsBlank(line[close + 1]))))
-      ++close;
-    token.Text = line.substr(open + 1, close - open - 1);
+    const char* const text = p + 1;
+    const char* close = text;
+    while (close < end && !(*close == c && (close + 1 == end || IsBlank(close[1])))) ++close;
+    token.Text = std::string_view(text, static_cast<std::size_t>(close - text));
     token.Quoted = true;
-    token.TextField = false;
-    pos = close < n ? close + 1 : n;
+    pos = static_cast<std::size_t>((close < end ? close + 1 : end) - begin);
     return true;
   }
-  const std::size_t start = pos;
-  while (pos < n && !IsBlank(line[pos])) ++pos;
-  token.Text = line.substr(start, pos - start);
+  const char* const start = p;
+  while (p < end && !IsBlank(*p)) ++p;
+  token.Text = std::string_view(start, static_cast<std::size_t>(p - start));
   token.Quoted = false;
-  token.TextField = false;
+  pos = static_cast<std::size_t>(p - begin);
   return true;
 }
 
@@ -382,6 +390,8 @@ class TTokenStream {
     HasPeeked = false;
     return true;
   }
+  // Passes over the token that Peek showed.
+  void Drop() { HasPeeked = false; }
 
  private:
   TCifLexer Lexer;
@@ -420,10 +430,11 @@ bool IsLoopEnd(const TTok& token) {
   if (token.Quoted) return false;
   const std::string_view text = token.Text;
   if (text.empty()) return false;
-  // Most loop values are numbers or labels: decide on the first letter.
-  switch (AsciiLower(text[0])) {
+  // Most loop values are numbers or labels: decide on the first letter,
+  // without a call for its case (this runs once for every value).
+  switch (text[0]) {
     case '_': return true;
-    case 'd': case 'g': case 'l': case 's': break;
+    case 'd': case 'g': case 'l': case 's': case 'D': case 'G': case 'L': case 'S': break;
     default: return false;
   }
   return SameTextIgnoringCase(text, "loop_") || SameTextIgnoringCase(text, "global_") ||
@@ -628,8 +639,8 @@ class TCifBuilder {
     }
     while (const TTok* next = tokens.Peek()) {
       if (IsLoopEnd(*next)) break;
-      tokens.Take(token);
-      Text.Values.Append(Text.ValueRefOf(token));
+      Text.Values.Append(Text.ValueRefOf(*next));
+      tokens.Drop();
       ++loop.ValueCount;
     }
   }
