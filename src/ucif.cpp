@@ -663,7 +663,10 @@ bool ReadWholeFile(const std::string& path, TCifText& text, std::string& failure
     in.seekg(0, std::ios::end);
     const std::streamoff size = in.tellg();
     in.seekg(0, std::ios::beg);
-    if (size > 0) {
+    // Sizes beyond any memory (a directory reports the largest offset) are
+    // left to ReadFileText, which refuses them.
+    constexpr std::streamoff kLargestBuffer = std::streamoff{1} << 40;
+    if (size > 0 && size < kLargestBuffer) {
       std::unique_ptr<char[]> buffer;
       try {
         buffer = std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(size));
