@@ -58,7 +58,14 @@ run_once() {
   awk -v a="$start" -v b="$(now)" -v p="$peak" 'BEGIN { printf "%.4f %s\n", b - a, p }'
 }
 
-median() { sort -g | awk '{ v[NR] = $1 } END { if (NR == 0) print "-"; else if (NR % 2) print v[(NR + 1) / 2]; else printf "%.4f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+median() {
+  sort -g | awk '{ v[NR] = $1 }
+    END {
+      if (NR == 0) print "-"
+      else if (NR % 2) print v[(NR + 1) / 2]
+      else printf "%.4f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2
+    }'
+}
 
 # Runs command A (the words up to "--vs") and command B (the rest) in turn,
 # $runs pairs after one warm-up pair. Sets a_s, b_s (median wall seconds),
@@ -98,7 +105,9 @@ measure() {
 }
 
 size_of() { wc -c <"$1" | tr -d ' '; }
-per_file() { awk -v kb="$1" -v bytes="$2" 'BEGIN { if (kb == "-") print "-"; else printf "%.2f", kb * 1024 / bytes }'; }
+per_file() {
+  awk -v kb="$1" -v bytes="$2" 'BEGIN { if (kb == "-") print "-"; else printf "%.2f", kb * 1024 / bytes }'
+}
 mib() { awk -v kb="$1" 'BEGIN { if (kb == "-") print "-"; else printf "%.1f", kb / 1024 }'; }
 
 # ------------------------------------------------------------ 1. the reader
@@ -151,7 +160,8 @@ growth=$ratio
 echo
 printf '%-20s %8s %9s %9s\n' "whole run on" MB peak_MB peak/file
 worst=0
-for name in atoms_100k.cif blocks_2000.cif textfield_25mb.cif typical_20k.cif nickel_100k.cif nickel_1m.cif; do
+for name in atoms_100k.cif blocks_2000.cif textfield_25mb.cif typical_20k.cif nickel_100k.cif \
+            nickel_1m.cif; do
   file="$work/$name"
   size=$(size_of "$file")
   centre=C1

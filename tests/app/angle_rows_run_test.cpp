@@ -45,8 +45,9 @@ TEST(CentralAngleRows, RowsAtOtherAtomsAndOtherCaseLeaveTheReportUnchanged) {
   const std::string variant = WriteScratchFile("ni_many_angle_rows.cif",
                                                WithOtherAngleRows(ReadWholeFile(original)));
   ASSERT_NE(ReadWholeFile(variant).find(" NI1 P2 "), std::string::npos);
-  for (const std::vector<std::string>& options :
-       {std::vector<std::string>{"Ni1"}, {"ni1"}, {"Ni1", "P1", "P2", "Cl1", "Cl2"}, {"Ni1", "--brief"}}) {
+  const std::vector<std::string> runs[] = {
+      {"Ni1"}, {"ni1"}, {"Ni1", "P1", "P2", "Cl1", "Cl2"}, {"Ni1", "--brief"}};
+  for (const std::vector<std::string>& options : runs) {
     const std::string report = ReportWithoutPath(original, options);
     if (options.back() != "--brief") {
       EXPECT_NE(report.find("(CIF)"), std::string::npos);

@@ -126,7 +126,8 @@ TEST(CifAngleFilter, ALookupAtTheCentreFindsWhatTheWholeTableGives) {
   for (const auto& a : ligands)
     for (const auto& b : ligands) {
       double fullAngle = 0, fullSu = 0, angle = 0, su = 0;
-      const bool inFull = FindCifAngle(full, "Ni1", "1_555", a[0], a[1], b[0], b[1], fullAngle, fullSu);
+      const bool inFull =
+          FindCifAngle(full, "Ni1", "1_555", a[0], a[1], b[0], b[1], fullAngle, fullSu);
       EXPECT_EQ(FindCifAngle(filtered.CifAngles, "Ni1", "1_555", a[0], a[1], b[0], b[1], angle, su),
                 inFull)
           << a[0] << " " << b[0];
@@ -152,7 +153,8 @@ TEST(CifAngleFilter, EveryRealCifKeepsTheSameRowsForEachApex) {
       std::set<std::string> apexes;
       for (const TCifAngle& row : full) apexes.insert(AsciiUpperCopy(row.Label2));
       for (const std::string& apex : apexes)
-        EXPECT_EQ(FilteredRows(block, {apex}), FullRowsAt(full, {apex})) << entry.path() << " " << apex;
+        EXPECT_EQ(FilteredRows(block, {apex}), FullRowsAt(full, {apex}))
+            << entry.path() << " " << apex;
       EXPECT_EQ(FilteredRows(block, {apexes.begin(), apexes.end()}), RowTexts(full)) << entry.path();
     }
   }
