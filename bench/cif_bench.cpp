@@ -2,16 +2,21 @@
 // practice, and reads one file, reporting time, speed and peak memory.
 //
 //   vexorin_bench generate DIR   writes atoms_100k.cif, blocks_2000.cif,
-//                                textfield_25mb.cif and typical_20k.cif
+//                                textfield_25mb.cif, typical_20k.cif and
+//                                nickel_100k.cif, nickel_1m.cif (10^5 and
+//                                10^6 atoms with a Ni centre in every 50)
 //   vexorin_bench read FILE [N]  loads FILE N times (default 1); prints the
 //                                best time and the peak memory
 #include <chrono>
 #include <cstdlib>
 #include <cstdint>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <string>
 
+#include "bench_support.h"
+#include "metal_structure.h"
 #include "ucif.h"
 
 #if defined(__unix__) || defined(__APPLE__)
@@ -19,33 +24,6 @@
 #endif
 
 namespace {
-
-// A fixed sequence, so that every run writes the same files.
-class TSequence {
- public:
-  int Next(int below) {
-    State = State * 6364136223846793005ULL + 1442695040888963407ULL;
-    return static_cast<int>((State >> 33) % static_cast<std::uint64_t>(below));
-  }
-
- private:
-  std::uint64_t State = 88172645463325252ULL;
-};
-
-std::string Padded(int value, int width) {
-  std::string digits = std::to_string(value);
-  if (static_cast<int>(digits.size()) < width) digits.insert(0, width - digits.size(), '0');
-  return digits;
-}
-
-// 0.ddddd(s): a fractional coordinate as SHELXL writes it.
-// Appends the pieces in turn (no temporaries of "a" + b + "c").
-template <class... TPieces>
-void Put(std::string& out, const TPieces&... pieces) {
-  (out.append(pieces), ...);
-}
-
-std::string Number(int value) { return std::to_string(value); }
 
 // 0.ddddd(s): a fractional coordinate as SHELXL writes it.
 void PutFraction(std::string& out, TSequence& seq) {
@@ -176,14 +154,18 @@ bool WriteFile(const std::string& path, const std::string& text) {
 
 int Generate(const std::string& dir) {
   TSequence seq;
-  const std::pair<const char*, std::string> files[] = {
-      {"atoms_100k.cif", AtomsFile(seq)},
-      {"blocks_2000.cif", BlocksFile(seq)},
-      {"textfield_25mb.cif", TextFieldFile(seq)},
-      {"typical_20k.cif", TypicalBlock(seq, "typical", 60, 300)},
+  // Written one at a time: the largest is 190 MB.
+  const std::pair<const char*, std::function<std::string()>> files[] = {
+      {"atoms_100k.cif", [&seq] { return AtomsFile(seq); }},
+      {"blocks_2000.cif", [&seq] { return BlocksFile(seq); }},
+      {"textfield_25mb.cif", [&seq] { return TextFieldFile(seq); }},
+      {"typical_20k.cif", [&seq] { return TypicalBlock(seq, "typical", 60, 300); }},
+      {"nickel_100k.cif", [] { return MetalStructureCif(100000); }},
+      {"nickel_1m.cif", [] { return MetalStructureCif(1000000); }},
   };
-  for (const auto& [name, text] : files) {
+  for (const auto& [name, make] : files) {
     const std::string path = dir + "/" + name;
+    const std::string text = make();
     if (!WriteFile(path, text)) {
       std::cerr << "cannot write " << path << "\n";
       return 2;

@@ -168,7 +168,15 @@ void LoadCifBlock(const TCifFile& cif, const TCifBlock& block, TLoadedInput& loa
     if (!group.empty() && !NamesSpaceGroupP1(group)) input.MissingSymmetryGroup = group;
   }
   ReadAtomSites(block, loaded.Model);
-  ReadAngleTable(block, loaded.Model);
+  loaded.CifBlock = &block;
+}
+
+void ReadAnglesAt(TLoadedInput& loaded, const std::vector<int>& centralAtoms) {
+  if (loaded.CifBlock == nullptr) return;
+  std::vector<std::string> labels;
+  labels.reserve(centralAtoms.size());
+  for (int atom : centralAtoms) labels.push_back(loaded.Model.Atoms[atom].Label);
+  ReadAngleTable(*loaded.CifBlock, loaded.Model, labels);
 }
 
 TModelSearch::TModelSearch(TStructure& model)

@@ -37,6 +37,7 @@ struct TLoadedInput {
   TStructure Model;
   TShelxInput Shelx;
   TXyzInput Xyz;
+  const TCifBlock* CifBlock = nullptr;  // the block of a CIF model, for its angle table
 };
 
 // The lines that a "not found" message adds for the input: the XYZ naming
@@ -51,8 +52,13 @@ void LoadStructureFile(const TRunOptions& options, const TFileSource& files, TLo
 void LoadCifFile(const std::string& path, const TFileSource& files, TCifFile& cif);
 // Fills the model from one data block of the CIF (Input.InputPath set);
 // ends the run through Fatal when the block's cell or atom sites are
-// unusable.
+// unusable. The angle table is read by ReadAnglesAt once the centres are
+// known.
 void LoadCifBlock(const TCifFile& cif, const TCifBlock& block, TLoadedInput& loaded);
+// The CIF angle rows at these central atoms, before the model's search is
+// built: the table of a large structure holds millions of rows that no
+// centre looks up. Nothing for SHELX and XYZ input.
+void ReadAnglesAt(TLoadedInput& loaded, const std::vector<int>& centralAtoms);
 
 // What every centre of one model is searched with, built once per model:
 // the largest covalent radius, the neighbour search and the CIF angle rows

@@ -84,6 +84,7 @@ void AnalyseNamedCentre(const TCommandLine& command, const TFileSource& files, T
   }
   bool suffixRemoved = false;
   const int atom = FindCentralAtom(command, loaded, cif, suffixRemoved, result);
+  ReadAnglesAt(loaded, {atom});
   const TModelSearch search(loaded.Model);
   const TCentreRequest request{command.Options, command.LigandNames, suffixRemoved, textReport};
   AnalyseCentre(loaded, search, atom, request, report, result);

@@ -1,6 +1,8 @@
 #include "structure.h"
 
+#include <bitset>
 #include <cmath>
+#include <unordered_set>
 
 #include "capture.h"
 #include "ucif.h"
@@ -211,6 +213,7 @@ void ReadAtomSites(const TCifBlock& block, TStructure& model) {
   if (columns.X == -1 || columns.Y == -1 || columns.Z == -1)
     Fatal("fractional coordinates are missing in the _atom_site loop.");
   const std::size_t rows = loop->RowCount();
+  model.Atoms.reserve(rows);
   for (std::size_t row = 0; row < rows; ++row) {
     TAtom atom;
     if (ReadAtomRow(*loop, columns, row, atom)) model.Atoms.push_back(std::move(atom));
@@ -228,33 +231,95 @@ std::string SiteCodeOf(const TCifLoop& loop, std::size_t row, int column) {
   return NormaliseSiteCode(loop.GetValue(row, column));
 }
 
+// The labels a filtered angle table keeps as apexes. Two 256-bit masks, of
+// the label lengths and of the lower-cased first characters, turn most
+// other rows away before the label is looked up.
+class TApexLabels {
+ public:
+  explicit TApexLabels(const std::vector<std::string>& labels) {
+    for (const std::string& label : labels) {
+      std::string lowered = AsciiLowerCopy(label);
+      Mark(Lengths, lowered.size());
+      Mark(FirstChars, lowered.empty() ? 0 : static_cast<unsigned char>(lowered[0]));
+      Lowered.insert(std::move(lowered));
+    }
+  }
+
+  bool Contains(std::string_view label) {
+    if (!Marked(Lengths, label.size())) return false;
+    if (!Marked(FirstChars, label.empty() ? 0 : static_cast<unsigned char>(AsciiLower(label[0]))))
+      return false;
+    Probe.assign(label);
+    for (char& c : Probe) c = AsciiLower(c);
+    return Lowered.count(Probe) > 0;
+  }
+
+ private:
+  using TMask = std::bitset<256>;
+  // Lengths of 255 and more share the last bit.
+  static void Mark(TMask& mask, std::size_t i) { mask.set(i < 255 ? i : 255); }
+  static bool Marked(const TMask& mask, std::size_t i) { return mask.test(i < 255 ? i : 255); }
+
+  std::unordered_set<std::string> Lowered;
+  TMask Lengths, FirstChars;
+  std::string Probe;
+};
+
+struct TAngleColumns {
+  int Label1 = -1, Label2 = -1, Label3 = -1, Value = -1, Sym1 = -1, Sym2 = -1, Sym3 = -1;
+};
+
+const TCifLoop* AngleLoop(const TCifBlock& block, TAngleColumns& c) {
+  const TCifLoop* loop = block.FindLoop("_geom_angle");
+  if (loop == nullptr) return nullptr;
+  c.Label1 = loop->ColumnIndex("_geom_angle_atom_site_label_1");
+  c.Label2 = loop->ColumnIndex("_geom_angle_atom_site_label_2");
+  c.Label3 = loop->ColumnIndex("_geom_angle_atom_site_label_3");
+  c.Value = loop->ColumnIndex("_geom_angle");
+  c.Sym1 = loop->ColumnIndex("_geom_angle_site_symmetry_1");
+  c.Sym2 = loop->ColumnIndex("_geom_angle_site_symmetry_2");
+  c.Sym3 = loop->ColumnIndex("_geom_angle_site_symmetry_3");
+  if (c.Label1 == -1 || c.Label2 == -1 || c.Label3 == -1 || c.Value == -1) return nullptr;
+  return loop;
+}
+
+// Appends the row when its angle is a number.
+void ReadAngleRow(const TCifLoop& loop, const TAngleColumns& c, std::size_t row,
+                  std::vector<TCifAngle>& table) {
+  TCifAngle angle;
+  if (!ParseNumberSu(loop.GetValue(row, c.Value), angle.Angle, angle.Su)) return;
+  angle.Label1 = std::string(loop.GetValue(row, c.Label1));
+  angle.Label2 = std::string(loop.GetValue(row, c.Label2));
+  angle.Label3 = std::string(loop.GetValue(row, c.Label3));
+  angle.Sym1 = SiteCodeOf(loop, row, c.Sym1);
+  angle.Sym2 = SiteCodeOf(loop, row, c.Sym2);
+  angle.Sym3 = SiteCodeOf(loop, row, c.Sym3);
+  angle.HasSu = angle.Su > 0;
+  table.push_back(std::move(angle));
+}
+
 }  // namespace
 
 void ReadAngleTable(const TCifBlock& block, TStructure& model) {
   model.CifAngles.clear();
-  const TCifLoop* loop = block.FindLoop("_geom_angle");
+  TAngleColumns columns;
+  const TCifLoop* loop = AngleLoop(block, columns);
   if (loop == nullptr) return;
-  const int label1 = loop->ColumnIndex("_geom_angle_atom_site_label_1");
-  const int label2 = loop->ColumnIndex("_geom_angle_atom_site_label_2");
-  const int label3 = loop->ColumnIndex("_geom_angle_atom_site_label_3");
-  const int value = loop->ColumnIndex("_geom_angle");
-  const int sym1 = loop->ColumnIndex("_geom_angle_site_symmetry_1");
-  const int sym2 = loop->ColumnIndex("_geom_angle_site_symmetry_2");
-  const int sym3 = loop->ColumnIndex("_geom_angle_site_symmetry_3");
-  if (label1 == -1 || label2 == -1 || label3 == -1 || value == -1) return;
   const std::size_t rows = loop->RowCount();
-  for (std::size_t row = 0; row < rows; ++row) {
-    TCifAngle angle;
-    if (!ParseNumberSu(loop->GetValue(row, value), angle.Angle, angle.Su)) continue;
-    angle.Label1 = std::string(loop->GetValue(row, label1));
-    angle.Label2 = std::string(loop->GetValue(row, label2));
-    angle.Label3 = std::string(loop->GetValue(row, label3));
-    angle.Sym1 = SiteCodeOf(*loop, row, sym1);
-    angle.Sym2 = SiteCodeOf(*loop, row, sym2);
-    angle.Sym3 = SiteCodeOf(*loop, row, sym3);
-    angle.HasSu = angle.Su > 0;
-    model.CifAngles.push_back(std::move(angle));
-  }
+  for (std::size_t row = 0; row < rows; ++row) ReadAngleRow(*loop, columns, row, model.CifAngles);
+}
+
+void ReadAngleTable(const TCifBlock& block, TStructure& model,
+                    const std::vector<std::string>& apexLabels) {
+  model.CifAngles.clear();
+  TAngleColumns columns;
+  const TCifLoop* loop = AngleLoop(block, columns);
+  if (loop == nullptr || apexLabels.empty()) return;
+  TApexLabels apexes(apexLabels);
+  const std::size_t rows = loop->RowCount();
+  for (std::size_t row = 0; row < rows; ++row)
+    if (apexes.Contains(loop->GetValue(row, columns.Label2)))
+      ReadAngleRow(*loop, columns, row, model.CifAngles);
 }
 
 namespace {

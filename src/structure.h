@@ -59,6 +59,12 @@ void ReadCell(const TCifBlock& block, TStructure& model);      // Fatal when unu
 bool ReadSymmetry(const TCifBlock& block, TStructure& model);
 void ReadAtomSites(const TCifBlock& block, TStructure& model); // Fatal with its messages
 void ReadAngleTable(const TCifBlock& block, TStructure& model);
+// Only the rows whose apex (the middle atom) is one of apexLabels, matched
+// as FindCifAngle matches a centre (ASCII case ignored): the lookup finds
+// the same angles for these centres as in the whole table, and a run keeps
+// a few rows instead of every angle of a large structure.
+void ReadAngleTable(const TCifBlock& block, TStructure& model,
+                    const std::vector<std::string>& apexLabels);
 
 // The space-group name a block gives, trimmed, or "" (for the warning when a
 // block lists no symmetry operators).

@@ -201,8 +201,9 @@ void SurveyModel(TSurvey& survey, const std::string& typedPath, const std::strin
   TCentreResult modelFailure = ResultOf(typedPath, block);
   if (!Survived(modelFailure, [&] {
         load(loaded);
-        search.emplace(loaded.Model);
         centres = SurveyCentres(loaded.Model, survey.Elements);
+        ReadAnglesAt(loaded, centres);
+        search.emplace(loaded.Model);
       })) {
     survey.Write(modelFailure, showBlock);
     return;

@@ -3,7 +3,9 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <functional>
+#include <new>
 
 #include "utext.h"
 
@@ -18,41 +20,99 @@ constexpr int kLengthBits = 24;
 constexpr std::uint64_t kSpilled = (std::uint64_t{1} << kLengthBits) - 1;
 constexpr std::uint64_t kOffsetLimit = std::uint64_t{1} << 40;
 
+// A loop value in four bytes: the offset in the file text where its token
+// starts (the opening quote of a quoted value); the token is read again
+// when the value is asked for, which takes a few bytes of scanning. With
+// the top bit set it is instead the index of a full reference: text fields,
+// texts given to the building operations, and offsets of 2 GiB and more.
+using TValueRef = std::uint32_t;
+constexpr TValueRef kLongValue = 0x80000000u;
+
 // The values of all loops of a file, in chunks that never move, so that a
-// loop of a million values costs eight bytes a value and no copy on growth.
+// loop of a million values costs four bytes a value and no copy on growth.
 class TValueStore {
  public:
   std::size_t Size() const { return Count; }
-  void Append(TCifTextRef ref) {
-    if (Count == Chunks.size() * kChunk) Chunks.emplace_back(new TCifTextRef[kChunk]);
-    Chunks[Count >> kShift][Count & (kChunk - 1)] = ref;
+  void Append(TValueRef ref) {
+    if (Free == FreeEnd) {
+      // Not value-initialised: every slot is written before it is read.
+      Chunks.push_back(std::make_unique_for_overwrite<TValueRef[]>(kChunk));
+      Free = Chunks.back().get();
+      FreeEnd = Free + kChunk;
+    }
+    *Free++ = ref;
     ++Count;
   }
-  TCifTextRef At(std::size_t i) const { return Chunks[i >> kShift][i & (kChunk - 1)]; }
+  TValueRef At(std::size_t i) const { return Chunks[i >> kShift][i & (kChunk - 1)]; }
   void Clear() {
     Chunks.clear();
     Count = 0;
+    Free = FreeEnd = nullptr;
   }
 
  private:
-  static constexpr int kShift = 13;
+  static constexpr int kShift = 14;
   static constexpr std::size_t kChunk = std::size_t{1} << kShift;
-  std::vector<std::unique_ptr<TCifTextRef[]>> Chunks;
+  std::vector<std::unique_ptr<TValueRef[]>> Chunks;
   std::size_t Count = 0;
+  TValueRef* Free = nullptr;  // the free slots of the last chunk
+  TValueRef* FreeEnd = nullptr;
 };
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlankOrLineEnd(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// The token that starts at p, read as the lexer reads it within its line:
+// a quoted string ends at the first quote of its kind followed by a blank
+// or the end of the line, or else at the end of the line; any other token
+// ends at a blank or the end of the line.
+std::string_view TokenStartingAt(const char* p, const char* end) {
+  const char first = *p;
+  if (first == '\'' || first == '"') {
+    const char* text = p + 1;
+    const char* close = text;
+    for (; close < end && *close != '\n' && *close != '\r'; ++close)
+      if (*close == first && (close + 1 == end || IsBlankOrLineEnd(close[1]))) break;
+    return std::string_view(text, static_cast<std::size_t>(close - text));
+  }
+  const char* stop = p;
+  while (stop < end && !IsBlankOrLineEnd(*stop)) ++stop;
+  return std::string_view(p, static_cast<std::size_t>(stop - p));
+}
 
 }  // namespace
 
 struct TCifText {
-  std::string File;  // the file as read; tags are lower-cased in place
+  // The file as read: the string given to LoadFromText, or the buffer the
+  // file was read into. Tags are lower-cased in place.
+  std::string GivenText;
+  std::unique_ptr<char[]> ReadBuffer;
+  char* FileData = nullptr;
+  std::size_t FileSize = 0;
+
   TCifTextArena Arena;
   std::vector<std::string_view> Spilled;
+  std::vector<TCifTextRef> LongValues;
   TValueStore Values;
+
+  std::string_view File() const { return std::string_view(FileData, FileSize); }
+
+  void Adopt(std::string text) {
+    GivenText = std::move(text);
+    FileData = GivenText.data();
+    FileSize = GivenText.size();
+  }
+
+  void Adopt(std::unique_ptr<char[]> buffer, std::size_t size) {
+    ReadBuffer = std::move(buffer);
+    FileData = ReadBuffer.get();
+    FileSize = size;
+  }
 
   bool LiesInFile(std::string_view text) const {
     const std::less<const char*> before;
-    return !before(text.data(), File.data()) &&
-           !before(File.data() + File.size(), text.data() + text.size());
+    return !before(text.data(), FileData) &&
+           !before(FileData + FileSize, text.data() + text.size());
   }
 
   TCifTextRef Spill(std::string_view text) {
@@ -66,7 +126,7 @@ struct TCifText {
   TCifTextRef RefOf(std::string_view text) {
     if (text.empty()) return TCifTextRef{};
     if (!LiesInFile(text)) return Spill(text);
-    const auto offset = static_cast<std::uint64_t>(text.data() - File.data());
+    const auto offset = static_cast<std::uint64_t>(text.data() - FileData);
     const auto length = static_cast<std::uint64_t>(text.size());
     if (length >= kSpilled || offset >= kOffsetLimit) return Spill(text);
     TCifTextRef ref;
@@ -86,14 +146,38 @@ struct TCifText {
     const std::uint64_t length = ref.Bits & kSpilled;
     const std::uint64_t offset = ref.Bits >> kLengthBits;
     if (length == kSpilled) return Spilled[static_cast<std::size_t>(offset)];
-    return std::string_view(File.data() + offset, static_cast<std::size_t>(length));
+    return std::string_view(FileData + offset, static_cast<std::size_t>(length));
+  }
+
+  TValueRef LongValue(TCifTextRef ref) {
+    if (LongValues.size() >= kLongValue) throw std::bad_alloc();
+    LongValues.push_back(ref);
+    return static_cast<TValueRef>(LongValues.size() - 1) | kLongValue;
+  }
+
+  // A loop value as the lexer read it from the file text.
+  TValueRef ValueRefOf(const TTok& token) {
+    if (token.TextField || !LiesInFile(token.Text)) return LongValue(RefOf(token.Text));
+    const std::size_t start =
+        static_cast<std::size_t>(token.Text.data() - FileData) - (token.Quoted ? 1 : 0);
+    if (start >= kLongValue) return LongValue(RefOf(token.Text));
+    return static_cast<TValueRef>(start);
+  }
+
+  std::string_view ValueView(TValueRef ref) const {
+    if ((ref & kLongValue) != 0) return View(LongValues[ref & ~kLongValue]);
+    return TokenStartingAt(FileData + ref, FileData + FileSize);
   }
 
   void Clear() {
-    File.clear();
-    File.shrink_to_fit();
+    GivenText.clear();
+    GivenText.shrink_to_fit();
+    ReadBuffer.reset();
+    FileData = nullptr;
+    FileSize = 0;
     Arena.Clear();
     Spilled.clear();
+    LongValues.clear();
     Values.Clear();
   }
 };
@@ -138,8 +222,6 @@ void TCifTextArena::Clear() {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
 // Walks the lines of a text; lines end at CR LF, LF or CR. The positions of
 // the next LF and the next CR are kept between calls, so that a file with
 // only one kind of line end is still searched once, not once a line.
@@ -182,30 +264,33 @@ class TLineCursor {
 // The next token of a line from pos on; false at the end of the line or at
 // a comment.
 bool NextTokenInLine(std::string_view line, std::size_t& pos, TTok& token) {
-  const std::size_t n = line.size();
-  while (pos < n && IsBlank(line[pos])) ++pos;
-  if (pos >= n) return false;
-  const char c = line[pos];
-  if (c == '#') {
-    pos = n;
+  // Pointers held in locals: this runs once for every token of the file.
+  const char* const begin = line.data();
+  const char* const end = begin + line.size();
+  const char* p = begin + pos;
+  while (p < end && IsBlank(*p)) ++p;
+  if (p >= end || *p == '#') {
+    pos = line.size();
     return false;
   }
+  const char c = *p;
+  token.TextField = false;
   if (c == '\'' || c == '"') {
     // The closing quote is the first one of the same kind followed by a
     // blank or the end of the line, so 'it's' reads as it's.
-    const std::size_t open = pos;
-    std::size_t close = open + 1;
-    while (close < n && !(line[close] == c && (close + 1 == n || IsBlank(line[close + 1]))))
-      ++close;
-    token.Text = line.substr(open + 1, close - open - 1);
+    const char* const text = p + 1;
+    const char* close = text;
+    while (close < end && !(*close == c && (close + 1 == end || IsBlank(close[1])))) ++close;
+    token.Text = std::string_view(text, static_cast<std::size_t>(close - text));
     token.Quoted = true;
-    pos = close < n ? close + 1 : n;
+    pos = static_cast<std::size_t>((close < end ? close + 1 : end) - begin);
     return true;
   }
-  const std::size_t start = pos;
-  while (pos < n && !IsBlank(line[pos])) ++pos;
-  token.Text = line.substr(start, pos - start);
+  const char* const start = p;
+  while (p < end && !IsBlank(*p)) ++p;
+  token.Text = std::string_view(start, static_cast<std::size_t>(p - start));
   token.Quoted = false;
+  pos = static_cast<std::size_t>(p - begin);
   return true;
 }
 
@@ -261,6 +346,7 @@ class TCifLexer {
       end = lineBegin + line.size();
     }
     token.Quoted = true;
+    token.TextField = true;
     if (size == 0) {
       token.Text = {};
     } else if (contiguous) {
@@ -304,6 +390,8 @@ class TTokenStream {
     HasPeeked = false;
     return true;
   }
+  // Passes over the token that Peek showed.
+  void Drop() { HasPeeked = false; }
 
  private:
   TCifLexer Lexer;
@@ -342,10 +430,11 @@ bool IsLoopEnd(const TTok& token) {
   if (token.Quoted) return false;
   const std::string_view text = token.Text;
   if (text.empty()) return false;
-  // Most loop values are numbers or labels: decide on the first letter.
-  switch (AsciiLower(text[0])) {
+  // Most loop values are numbers or labels: decide on the first letter,
+  // without a call for its case (this runs once for every value).
+  switch (text[0]) {
     case '_': return true;
-    case 'd': case 'g': case 'l': case 's': break;
+    case 'd': case 'g': case 'l': case 's': case 'D': case 'G': case 'L': case 'S': break;
     default: return false;
   }
   return SameTextIgnoringCase(text, "loop_") || SameTextIgnoringCase(text, "global_") ||
@@ -357,7 +446,7 @@ bool IsLoopEnd(const TTok& token) {
 std::string_view TCifTextList::operator[](std::size_t i) const {
   if (i >= Count || Text == nullptr) return {};
   if (Refs != nullptr) return Text->View(Refs[i]);
-  return Text->View(Text->Values.At(First + i));
+  return Text->ValueView(Text->Values.At(First + i));
 }
 
 TCifTextList::const_iterator TCifTextList::begin() const {
@@ -415,7 +504,7 @@ std::string_view TCifLoop::GetValue(std::size_t row, int column) const {
   if (row >= ValueCount / TagRefs.size() + 1) return {};
   const std::size_t index = row * TagRefs.size() + static_cast<std::size_t>(column);
   if (index >= ValueCount) return {};
-  return Text->View(Text->Values.At(ValueFirst + index));
+  return Text->ValueView(Text->Values.At(ValueFirst + index));
 }
 
 void TCifLoop::AddTag(std::string_view tag) {
@@ -432,7 +521,7 @@ void TCifLoop::AddValue(std::string_view value) {
     for (std::size_t i = 0; i < ValueCount; ++i) Text->Values.Append(Text->Values.At(ValueFirst + i));
     ValueFirst = moved;
   }
-  Text->Values.Append(Text->CopyOf(value));
+  Text->Values.Append(Text->LongValue(Text->CopyOf(value)));
   ++ValueCount;
 }
 
@@ -486,7 +575,7 @@ class TCifBuilder {
   TCifBuilder(TCifText& text, std::deque<TCifBlock>& blocks) : Text(text), Blocks(blocks) {}
 
   void Build() {
-    TTokenStream tokens(SkipUtf8Bom(Text.File), Text.Arena);
+    TTokenStream tokens(SkipUtf8Bom(Text.File()), Text.Arena);
     TTok token;
     while (tokens.Take(token)) {
       if (token.Quoted) continue;  // a value without a tag
@@ -523,7 +612,7 @@ class TCifBuilder {
 
   TCifTextRef TagRef(std::string_view tag) {
     if (!Text.LiesInFile(tag)) return Text.LowerCopyOf(tag);
-    char* inFile = Text.File.data() + (tag.data() - Text.File.data());
+    char* inFile = Text.FileData + (tag.data() - Text.FileData);
     for (std::size_t i = 0; i < tag.size(); ++i) inFile[i] = AsciiLower(inFile[i]);
     return Text.RefOf(tag);
   }
@@ -550,8 +639,8 @@ class TCifBuilder {
     }
     while (const TTok* next = tokens.Peek()) {
       if (IsLoopEnd(*next)) break;
-      tokens.Take(token);
-      Text.Values.Append(Text.RefOf(token.Text));
+      Text.Values.Append(Text.ValueRefOf(*next));
+      tokens.Drop();
       ++loop.ValueCount;
     }
   }
@@ -561,6 +650,57 @@ class TCifBuilder {
 };
 
 // ================================================================ file
+
+namespace {
+
+// The whole file in one buffer of its size, read at once. The buffer is not
+// value-initialised: the read fills it, and the system zeroes a fresh page
+// anyway. Files whose size is not known beforehand (pipes, special files)
+// are read by ReadFileText, with its limit.
+bool ReadWholeFile(const std::string& path, TCifText& text, std::string& failure) {
+  std::ifstream in(path, std::ios::binary);
+  if (in) {
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    in.seekg(0, std::ios::beg);
+    // Sizes beyond any memory (a directory reports the largest offset) are
+    // left to ReadFileText, which refuses them.
+    constexpr std::streamoff kLargestBuffer = std::streamoff{1} << 40;
+    if (size > 0 && size < kLargestBuffer) {
+      std::unique_ptr<char[]> buffer;
+      try {
+        buffer = std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(size));
+      } catch (const std::exception&) {
+        failure = "the file is too large to read";
+        return false;
+      }
+      in.read(buffer.get(), size);
+      if (in.gcount() != size) {
+        failure = "read error";
+        return false;
+      }
+      text.Adopt(std::move(buffer), static_cast<std::size_t>(size));
+      return true;
+    }
+  }
+  std::string whole;
+  if (!ReadFileText(path, whole, failure)) return false;
+  text.Adopt(std::move(whole));
+  return true;
+}
+
+// The disk is read straight into the file buffer; other sources hand over
+// their text.
+bool ReadCifText(const TFileSource& files, const std::string& path, TCifText& text,
+                 std::string& failure) {
+  if (&files == &DiskFiles()) return ReadWholeFile(path, text, failure);
+  std::string whole;
+  if (!files.Read(path, whole, failure)) return false;
+  text.Adopt(std::move(whole));
+  return true;
+}
+
+}  // namespace
 
 TCifFile::TCifFile() : Text(std::make_unique<TCifText>()) {}
 TCifFile::~TCifFile() = default;
@@ -580,7 +720,7 @@ bool TCifFile::LoadFromFile(const std::string& path, std::string& error,
   error.clear();
   Clear();
   std::string failure;
-  if (!files.Read(path, Text->File, failure)) {
+  if (!ReadCifText(files, path, *Text, failure)) {
     Text->Clear();
     error = "cannot read the CIF " + path + ": " + failure;
     return false;
@@ -591,7 +731,7 @@ bool TCifFile::LoadFromFile(const std::string& path, std::string& error,
 
 void TCifFile::LoadFromText(std::string text) {
   Clear();
-  Text->File = std::move(text);
+  Text->Adopt(std::move(text));
   TCifBuilder(*Text, Blocks).Build();
 }
 

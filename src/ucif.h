@@ -1,11 +1,12 @@
 // The CIF reader: a forgiving lexer, the file model of data blocks with
 // single items and loops, and numbers with standard uncertainties.
 //
-// The file text is kept once, in the TCifFile; tags, values and block names
-// are eight-byte references into it, so a value costs no allocation of its
-// own. Tags are stored lower-cased (ASCII A to Z only), values as written.
-// Every view handed out stays valid as long as the TCifFile lives and is not
-// loaded again.
+// The file text is kept once, in the TCifFile, read in one piece; tags,
+// items and block names are eight-byte references into it, and a loop value
+// is four bytes (where its token starts), so a value costs no allocation of
+// its own. Tags are stored lower-cased (ASCII A to Z only), values as
+// written. Every view handed out stays valid as long as the TCifFile lives
+// and is not loaded again.
 #pragma once
 
 #include <cstddef>
@@ -24,8 +25,9 @@
 // One token of the file. Text views the file text, or the TCifTextArena
 // that holds the joined lines of a text field.
 struct TTok {
-  std::string_view Text;  // without the quotes; for a text field its lines
-  bool Quoted = false;    // quoted string or text field: always a value
+  std::string_view Text;   // without the quotes; for a text field its lines
+  bool Quoted = false;     // quoted string or text field: always a value
+  bool TextField = false;  // lines between two ';' lines
 };
 using TTokArray = std::vector<TTok>;
 

@@ -27,6 +27,8 @@ TCentreResult AnalyseCifCentre(const std::string& path, const std::string& label
   TLoadedInput loaded;
   loaded.Input.InputPath = path;
   LoadCifBlock(cif, cif.Block(0), loaded);
+  const int centre = FindAtom(loaded.Model, label);
+  ReadAnglesAt(loaded, {centre});
   const TModelSearch search(loaded.Model);
   const TRunOptions options;
   const std::vector<std::string> noNames;
@@ -35,7 +37,7 @@ TCentreResult AnalyseCifCentre(const std::string& path, const std::string& label
   TCentreResult result;
   result.File = path;
   result.Block = std::string(cif.Block(0).Name());
-  AnalyseCentre(loaded, search, FindAtom(loaded.Model, label), request, unread, result);
+  AnalyseCentre(loaded, search, centre, request, unread, result);
   return result;
 }
 
