@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cmath>
+#include <limits>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -795,6 +796,23 @@ long long LastDigitScale(std::string_view number) {
   return exponent - decimals;
 }
 
+// The su written in units of the last digit, su part x 10^scale, as the
+// double nearest to that decimal value: the su's own exponent is shifted by
+// the scale and the text read once (multiplying by a power of ten read as a
+// double would make 139.8(4) an su of 0.3999999999999999). suPart has passed
+// ParseDecimal.
+double ScaledSu(std::string_view suPart, long long scale) {
+  const std::size_t e = suPart.find_first_of("eE");
+  const long long exponent =
+      scale + (e == std::string_view::npos ? 0 : WrittenExponent(suPart.substr(e + 1)));
+  std::string text(suPart.substr(0, e));
+  text += 'e';
+  text += std::to_string(exponent);
+  double su = 0;
+  if (!ParseDecimal(text, su)) return std::numeric_limits<double>::infinity();
+  return su;
+}
+
 }  // namespace
 
 bool ParseNumberSu(std::string_view text, double& value, double& su) {
@@ -816,10 +834,8 @@ bool ParseNumberSu(std::string_view text, double& value, double& su) {
   value = read;
   double written = 0;
   if (suPart.empty() || !ParseDecimal(suPart, written)) return true;
-  // 10^scale as e^(scale ln 10); an su that overflows, or a negative one,
-  // is no su.
-  const double scaled =
-      written * std::exp(static_cast<double>(LastDigitScale(number)) * 2.302585092994046);
+  // An su that overflows, or a negative one, is no su.
+  const double scaled = ScaledSu(suPart, LastDigitScale(number));
   if (std::isfinite(scaled) && scaled > 0) su = scaled;
   return true;
 }

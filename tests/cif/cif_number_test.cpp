@@ -41,6 +41,22 @@ TEST(CifNumber, SuScalesWithTheLastWrittenDigit) {
   for (const TNumberCase& c : cases) ExpectNumber(c);
 }
 
+// The records carry the full double: 139.8(4) must say 0.4, not
+// 0.3999999999999999.
+TEST(CifNumber, SuIsTheDoubleNearestToItsDecimalValue) {
+  const struct {
+    const char* Text;
+    double Su;
+  } cases[] = {{"139.8(4)", 0.4},       {"108.5(3)", 0.3},    {"1.234(5)", 0.005},
+               {".14056(8)", 0.00008},  {"1.5e-3(2)", 0.0002}, {"2.0(1e1)", 1.0},
+               {"1.5(0.2)", 0.02},      {"3.1(13)", 1.3},      {"0.00214(7)", 0.00007}};
+  for (const auto& c : cases) {
+    double value = 0, su = 0;
+    ASSERT_TRUE(ParseNumberSu(c.Text, value, su)) << c.Text;
+    EXPECT_EQ(su, c.Su) << c.Text;
+  }
+}
+
 TEST(CifNumber, TextsThatAreNoNumbersFail) {
   const TNumberCase cases[] = {
       {"?", false, 0, 0},      {".", false, 0, 0},      {"", false, 0, 0},
