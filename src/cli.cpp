@@ -190,6 +190,10 @@ bool IsHelpRequest(std::string_view argument) {
   return argument == "--help" || argument == "-h" || argument == "/?";
 }
 
+// Like a help request it ends the option pass where it stands; it has no
+// line in the help text, as is usual for --version.
+bool IsVersionRequest(std::string_view argument) { return argument == "--version"; }
+
 TXyzNaming ParseXyzNaming(std::string_view value) {
   if (SameTextIgnoringCase(value, "olex")) return TXyzNaming::Olex;
   if (SameTextIgnoringCase(value, "position")) return TXyzNaming::Position;
@@ -289,6 +293,10 @@ TCommandOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostr
       PrintHelp(console);
       return TCommandOutcome::HelpAsked;
     }
+    if (IsVersionRequest(argument)) {
+      PrintVersion(console);
+      return TCommandOutcome::VersionAsked;
+    }
     if (!ApplyOption(argument, result.Options)) positional.push_back(argument);
   }
   if (positional.size() < 2) {
@@ -317,5 +325,10 @@ void PrintHelp(std::ostream& console) {
   console << kTau5Formula << kTau5Reference << kLineEnd;
   for (std::string_view line : kHelpClosing) WriteLine(console, line);
   for (std::string_view line : kLicenceParagraph) WriteLine(console, line);
+  console.flush();
+}
+
+void PrintVersion(std::ostream& console) {
+  console << "vexorin " << kProgramVersion << kLineEnd;
   console.flush();
 }

@@ -246,6 +246,7 @@ int RunVexorin(const std::vector<std::string>& args, std::ostream& console) {
     TCommandLine command;
     switch (ParseCommandLine(args, console, command)) {
       case TCommandOutcome::HelpAsked: return 0;
+      case TCommandOutcome::VersionAsked: return 0;
       case TCommandOutcome::TooFew: return 1;
       case TCommandOutcome::Run: break;
     }
