@@ -10,16 +10,19 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "tau4, tau4' and tau5 geometry indices with su from CIF, SHELX and XYZ files")
 set(CPACK_PACKAGE_DESCRIPTION
-    "vexorin computes the coordination geometry indices tau4 and tau4' (four-coordinate
-centres) and tau5 (five-coordinate centres) of a metal atom in a crystal structure,
-with their standard uncertainties, and names the shape: square planar, seesaw or
-tetrahedral; square pyramidal or trigonal bipyramidal.
-Given a CIF (or a SHELX .res/.ins file, with the SHELXL .mat covariance file for su,
-or an XYZ file) and the label of the central atom, it finds the coordinating atoms
-over all symmetry images by the covalent-radius bond criterion or takes the named
-ones with their symmetry codes, lists every L-M-L angle with its su and prints a
-plain-text report, optionally also as text and HTML files or a single result line.
-It can be called from Olex2.")
+    "vexorin computes the coordination geometry indices tau4 and tau4'
+(four-coordinate centres) and tau5 (five-coordinate centres) of a metal
+atom in a crystal structure, with their standard uncertainties, and
+names the shape: square planar, seesaw or tetrahedral; square pyramidal
+or trigonal bipyramidal.
+.
+Given a CIF (or a SHELX .res/.ins file, with the SHELXL .mat covariance
+file for su, or an XYZ file) and the label of the central atom, it finds
+the coordinating atoms over all symmetry images by the covalent-radius
+bond criterion or takes the named ones with their symmetry codes, lists
+every L-M-L angle with its su and prints a plain-text report, optionally
+also as text and HTML files or a single result line. It can be called
+from Olex2.")
 set(CPACK_PACKAGE_CONTACT "The vexorin developers <vexorin@users.noreply.example.org>")
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE)
 set(CPACK_RESOURCE_FILE_README ${CMAKE_CURRENT_SOURCE_DIR}/README.md)

@@ -58,6 +58,8 @@ bool SameExistingFile(const std::string& a, const std::string& b) {
 // Refuses report files that would overwrite the structure the run reads:
 // the --out file is truncated before the input is read.
 void CheckReportFilesSpareInput(const TCommandLine& command) {
+  // Without report files the input is looked up once, by the run itself.
+  if (command.Options.outFile.empty() && command.Options.htmlFile.empty()) return;
   std::string path;
   TInputKind kind = TInputKind::Cif;
   if (!FindInputFile(command.InputPath, path, kind)) return;
