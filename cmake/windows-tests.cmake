@@ -26,6 +26,7 @@ endif()
 
 if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
   find_program(VEXORIN_WINE NAMES wine wine64 REQUIRED)
+  find_program(VEXORIN_WINESERVER NAMES wineserver REQUIRED)
   set(VEXORIN_WINEPREFIX "${CMAKE_BINARY_DIR}/wine-prefix" CACHE PATH "Wine prefix of the Windows tests")
   configure_file(cmake/wine-run.sh.in "${CMAKE_BINARY_DIR}/wine-run.sh" @ONLY
                  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
