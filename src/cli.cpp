@@ -16,7 +16,7 @@ constexpr std::string_view kTau4Reference = "Yang et al., Dalton Trans. 2007";
 constexpr std::string_view kTau5Reference = "Addison et al., JCS Dalton 1984";
 
 // From the empty line after the version line down to "Definitions:".
-constexpr std::array<std::string_view, 60> kHelpUsage = {
+constexpr std::array<std::string_view, 61> kHelpUsage = {
     "",
     "Usage:",
     "  vexorin <file.cif> <central atom> [ligand1 ligand2 ...] [options]",
@@ -65,7 +65,8 @@ constexpr std::array<std::string_view, 60> kHelpUsage = {
     "  --out=<file>  also write the full report to a text file",
     "  --html=<file> also write the full report as HTML (e.g. for Olex2)",
     "  --all         every metal centre of every file given (no atom names)",
-    "  --elements=<l> centre elements of --all, e.g. Cu,Ni (default: every metal)",
+    "  --elements=<list>",
+    "                centre elements of --all, e.g. Cu,Ni (default: every metal)",
     "  --format=<f>  text (the report, default), json (JSON Lines) or csv records",
     "  --brief       print a single result line only",
     "  --help        this help",
@@ -195,6 +196,10 @@ bool IsHelpRequest(std::string_view argument) {
   return argument == "--help" || argument == "-h" || argument == "/?";
 }
 
+// Like a help request it ends the option pass where it stands; it has no
+// line in the help text, as is usual for --version.
+bool IsVersionRequest(std::string_view argument) { return argument == "--version"; }
+
 TXyzNaming ParseXyzNaming(std::string_view value) {
   if (SameTextIgnoringCase(value, "olex")) return TXyzNaming::Olex;
   if (SameTextIgnoringCase(value, "position")) return TXyzNaming::Position;
@@ -307,6 +312,10 @@ TCommandOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostr
       PrintHelp(console);
       return TCommandOutcome::HelpAsked;
     }
+    if (IsVersionRequest(argument)) {
+      PrintVersion(console);
+      return TCommandOutcome::VersionAsked;
+    }
     if (!ApplyOption(argument, result.Options)) positional.push_back(argument);
   }
   if (!result.Options.htmlFile.empty() && result.Options.format != TOutputFormat::Text)
@@ -363,5 +372,10 @@ void PrintHelp(std::ostream& console) {
   console << kTau5Formula << kTau5Reference << kLineEnd;
   for (std::string_view line : kHelpClosing) WriteLine(console, line);
   for (std::string_view line : kLicenceParagraph) WriteLine(console, line);
+  console.flush();
+}
+
+void PrintVersion(std::ostream& console) {
+  console << "vexorin " << kProgramVersion << kLineEnd;
   console.flush();
 }

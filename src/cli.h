@@ -9,6 +9,8 @@
 
 #include "uxyz.h"  // TXyzNaming
 
+// The version number, as --version prints it ("vexorin 1.0").
+inline constexpr std::string_view kProgramVersion = "1.0";
 inline constexpr std::string_view kTitleLine = "Vexorin 1.0 - geometry index tau4 / tau4' / tau5";
 // Second line of the help text and of the report header.
 extern const std::string_view kVersionLine;
@@ -45,6 +47,7 @@ struct TCommandLine {
 enum class TCommandOutcome {
   Run,         // a complete command line
   HelpAsked,   // --help, -h or /?: help shown, status 0
+  VersionAsked,  // --version: the version line shown, status 0
   TooFew,      // too few arguments or no atom name (no file with --all): help shown, status 1
 };
 
@@ -67,3 +70,5 @@ TCommandOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostr
 std::vector<int> ParseElementList(std::string_view text);
 
 void PrintHelp(std::ostream& console);
+// The one line "vexorin <version>" that --version prints.
+void PrintVersion(std::ostream& console);

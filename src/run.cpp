@@ -22,6 +22,8 @@ bool SameExistingFile(const std::string& a, const std::string& b) {
 // Refuses report files that would overwrite a structure the run reads: the
 // --out file is truncated before the input is read.
 void CheckReportFilesSpareInput(const TFileSource& files, const TCommandLine& command) {
+  // Without report files the input is looked up once, by the run itself.
+  if (command.Options.outFile.empty() && command.Options.htmlFile.empty()) return;
   const std::vector<std::string> typed =
       command.Options.surveyAll ? command.InputPaths : std::vector<std::string>{command.InputPath};
   std::vector<std::string> inputs;
@@ -132,6 +134,7 @@ int RunVexorin(const std::vector<std::string>& args, std::ostream& console,
     TCommandLine command;
     switch (ParseCommandLine(args, console, command)) {
       case TCommandOutcome::HelpAsked: return 0;
+      case TCommandOutcome::VersionAsked: return 0;
       case TCommandOutcome::TooFew: return 1;
       case TCommandOutcome::Run: break;
     }

@@ -220,7 +220,9 @@ TEST(ReportFiles, ReportFileThatIsTheInputIsRefusedBeforeAnythingIsWritten) {
   }
   // The stem rule finds stem.xyz for a missing stem.cif: that file is protected too.
   const std::string xyz = WriteScratchFile("stem_only.xyz", ReadWholeFile(ExampleFile("fe_trigonal_bipyramid.xyz")));
-  const std::string missingCif = ScratchDir() + "/stem_only.cif";
+  // Made from the path of the .xyz, so that the directory is written with the
+  // platform's delimiter as in the message.
+  const std::string missingCif = PathWithoutExtension(xyz) + ".cif";
   const TRunResult run = RunProgram({missingCif, "Fe2", "out=" + xyz});
   EXPECT_EQ(run.Status, 2);
   EXPECT_EQ(run.Console,

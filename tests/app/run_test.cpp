@@ -200,3 +200,9 @@ TEST(SearchRadius, RadiusOfMoreThanAThousandCellSpacingsIsRefused) {
   EXPECT_EQ(run.Console, "Error: search radius 1000000.00 A is too large for this structure (more "
                          "than 1000 cell spacings)." + kE);
 }
+
+TEST(Program, VersionPrintsOneLineAndEndsWithStatusZero) {
+  const TRunResult run = RunProgram({"--version"});
+  EXPECT_EQ(run.Status, 0);
+  EXPECT_EQ(run.Console, "vexorin 1.0" + kE);
+}

@@ -160,6 +160,28 @@ TEST(CommandLine, HelpRequestStopsReadingArguments) {
   EXPECT_EQ(ParseError({"--tol=x", "--help"}), "invalid value for --tol: x");
 }
 
+TEST(CommandLine, VersionRequestPrintsOneLineAndStopsReadingArguments) {
+  const std::string versionLine = "vexorin 1.0" + std::string(kLineEnd);
+  for (const TArgs& args : {TArgs{"--version"}, TArgs{"in.cif", "Ni1", "--version", "--bogus"},
+                            TArgs{"--version", "--help"}}) {
+    const TParsed parsed = Parse(args);
+    EXPECT_EQ(parsed.Outcome, TCommandOutcome::VersionAsked) << args.size();
+    EXPECT_EQ(parsed.Console, versionLine);
+  }
+  // The first of the two requests counts; an earlier bad option ends the run first.
+  EXPECT_EQ(Parse({"--help", "--version"}).Outcome, TCommandOutcome::HelpAsked);
+  EXPECT_EQ(ParseError({"tol=x", "--version"}), "invalid value for --tol: x");
+  // Neither a bare form nor another spelling.
+  EXPECT_EQ(ParseError({"in.cif", "Ni1", "--Version"}), "unknown option: --Version");
+  EXPECT_EQ(Parse({"version", "Ni1"}).Outcome, TCommandOutcome::Run);
+}
+
+TEST(CommandLine, VersionIsTheProjectVersionOfTheBuild) {
+  EXPECT_EQ(kProgramVersion, VEXORIN_PROJECT_VERSION);
+  EXPECT_NE(std::string(kTitleLine).find("Vexorin " + std::string(kProgramVersion) + " "), std::string::npos);
+  EXPECT_NE(std::string(kVersionLine).find("Version " + std::string(kProgramVersion) + " "), std::string::npos);
+}
+
 TEST(CommandLine, TooFewArgumentsOrNoAtomNameShowHelp) {
   for (const TArgs& args : {TArgs{}, TArgs{"in.cif", "--calc"}, TArgs{"in.cif", " , \t", ""}}) {
     const TParsed parsed = Parse(args);

@@ -87,7 +87,8 @@ TEST(SurveyOptions, HelpListsTheNewOptionsAndTheirBareForms) {
   const std::string nl(kLineEnd);
   for (const char* line :
        {"  --all         every metal centre of every file given (no atom names)",
-        "  --elements=<l> centre elements of --all, e.g. Cu,Ni (default: every metal)",
+        "  --elements=<list>",
+        "                centre elements of --all, e.g. Cu,Ni (default: every metal)",
         "  --format=<f>  text (the report, default), json (JSON Lines) or csv records",
         "format=x, elements=x)."})
     EXPECT_NE(help.find(nl + line + nl), std::string::npos) << line;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ugeom.h"
+#include "utext.h"
 
 namespace {
 
@@ -75,6 +76,10 @@ TEST(FormatValueSu, SmallestSuStillWritesOneDigit) {
 }
 
 TEST(NumberFormatting, DecimalCommaLocaleDoesNotChangeOutput) {
+#ifdef _WIN32
+  GTEST_SKIP() << "MinGW's C++ library has no named C++ locales; the Windows C locale is checked by "
+                  "DecimalCommaWindowsLocaleDoesNotChangeOutput";
+#endif
   const char* names[] = {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "fr_FR.utf8"};
   const char* chosen = nullptr;
   for (const char* name : names)
@@ -98,3 +103,28 @@ TEST(NumberFormatting, DecimalCommaLocaleDoesNotChangeOutput) {
   EXPECT_EQ(fixed, "0.13");
   EXPECT_EQ(withSu, "109.471(12)");
 }
+
+#ifdef _WIN32
+// Windows names its locales differently, and there the C locale alone decides
+// what printf and strtod make of a decimal point.
+TEST(NumberFormatting, DecimalCommaWindowsLocaleDoesNotChangeOutput) {
+  const char* chosen = nullptr;
+  for (const char* name : {"German_Germany.1252", "deu_deu", "French_France.1252"})
+    if (std::setlocale(LC_ALL, name) != nullptr) {
+      chosen = name;
+      break;
+    }
+  if (chosen == nullptr) GTEST_SKIP() << "no Windows locale with a decimal comma";
+  const bool comma = std::localeconv()->decimal_point[0] == ',';
+  const std::string fixed = FormatFixed(0.125, 2);
+  const std::string withSu = FormatValueSu(109.4712206, 0.0123, 2);
+  double parsed = 0.0;
+  const bool read = ParseDecimal("109.47", parsed);
+  std::setlocale(LC_ALL, "C");
+  EXPECT_TRUE(comma) << chosen;
+  EXPECT_EQ(fixed, "0.13");
+  EXPECT_EQ(withSu, "109.471(12)");
+  EXPECT_TRUE(read);
+  EXPECT_EQ(parsed, 109.47);
+}
+#endif
