@@ -36,6 +36,7 @@ void FillShelxModel(const TShelxData& data, TStructure& model) {
   model = TStructure{};
   model.Cell = data.Cell;
   model.SymOps = data.SymOps;
+  const bool opsDistinct = SymOpsDistinct(data.SymOps);
   for (const TShelxAtom& source : data.Atoms) {
     TAtom atom;
     atom.Label = source.Name;
@@ -43,7 +44,7 @@ void FillShelxModel(const TShelxData& data, TStructure& model) {
     atom.X = source.Frac[0];
     atom.Y = source.Frac[1];
     atom.Z = source.Frac[2];
-    atom.Occ = source.Occ * SiteSymmetryOrder(source.Frac, data.SymOps);
+    atom.Occ = source.Occ * SiteSymmetryOrder(source.Frac, data.SymOps, opsDistinct);
     model.Atoms.push_back(atom);
     model.FracCoords.push_back(source.Frac);
     model.FracSu.push_back(TVec3{0, 0, 0});
