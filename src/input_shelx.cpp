@@ -74,6 +74,9 @@ void LoadShelxInput(const std::string& path, TStructure& model, TShelxInput& she
   TShelxData data;
   std::string error;
   if (!ReadShelxFile(path, data, error, files)) Fatal(error);
+  // The reader refuses edges that are not positive; angles that cannot close
+  // a cell get the same error as in a CIF.
+  if (!CellIsUsable(data.Cell)) Fatal(std::string(kUnusableCellMessage));
   FillShelxModel(data, model);
 
   shelx = TShelxInput{};
