@@ -1,0 +1,44 @@
+// Shared pieces of the fuzz targets: the input as text, a stream that
+// drops what it is given, and the test of a whole run's output.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <ostream>
+#include <streambuf>
+#include <string>
+#include <string_view>
+
+inline std::string_view InputText(const std::uint8_t* data, std::size_t size) {
+  return std::string_view(reinterpret_cast<const char*>(data), size);
+}
+
+class TNullBuffer final : public std::streambuf {
+ protected:
+  int overflow(int c) override { return c == traits_type::eof() ? 0 : c; }
+  std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+};
+
+// A console that prints nothing.
+class TNullStream final : public std::ostream {
+ public:
+  TNullStream() : std::ostream(&Buffer) {}
+
+ private:
+  TNullBuffer Buffer;
+};
+
+// The run's catch-all lines for anything thrown other than its own errors:
+// a finding, as is any other escape.
+inline void RequireOwnErrorPath(std::string_view console) {
+  if (console.find("Error: unexpected failure") != std::string_view::npos) std::abort();
+}
+
+// The input split at the first form feed: the part before and the part after
+// (empty when there is none).
+inline void SplitAtFormFeed(std::string_view text, std::string_view& first, std::string_view& second) {
+  const std::size_t cut = text.find('\f');
+  first = text.substr(0, cut);
+  second = cut == std::string_view::npos ? std::string_view() : text.substr(cut + 1);
+}
