@@ -111,6 +111,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       args.push_back(option);
   std::ostringstream console;
   (void)RunVexorin(args, console, files);
-  RequireOwnErrorPath(console.str());
+  RequireOwnErrorPath(InputText(data, size), console.str());
   return 0;
 }

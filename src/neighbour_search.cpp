@@ -616,7 +616,10 @@ class TQuery {
 // reduction into the unit cell is not exact enough for it. Every query
 // searches them.
 constexpr double kMaxGridCoordinate = 1e6;
-constexpr double kGridCellWidth = 2.5;        // Angstrom between grid planes, about
+constexpr double kGridCellWidth = 1.2;  // Angstrom between grid planes, about
+// The reduction into the unit cell is exact; the box bounds of the search
+// are rounded by far less than this (coordinates up to 1e6).
+constexpr double kGridMargin = 1e-7;
 constexpr std::int64_t kMaxGridAxisCells = 4096;
 constexpr std::uint64_t kMaxIndexedImages = std::uint64_t{1} << 24;
 
@@ -707,10 +710,10 @@ TNeighbourIndex::TNeighbourIndex(const TStructure& model)
                   ? static_cast<int>(std::min<double>(planes, kMaxGridAxisCells))
                   : 1;
   }
-  // No more cells than images.
+  // No more cells than twice the images.
   for (;;) {
     cellCount = static_cast<std::int64_t>(Grid[0]) * Grid[1] * Grid[2];
-    if (cellCount <= static_cast<std::int64_t>(images)) break;
+    if (cellCount <= 2 * static_cast<std::int64_t>(images)) break;
     int* widest = std::max_element(Grid, Grid + 3);
     *widest = std::max(1, *widest / 2);
   }
@@ -746,13 +749,13 @@ TNeighbourIndex::TNeighbourIndex(const TStructure& model)
 }
 
 // The grid cells along one axis that the shadow of the ball [c - s, c + s]
-// meets, reduced into the unit cell, with one cell more on each side for
-// the rounding of the reduction.
+// meets, reduced into the unit cell, with a margin for rounding.
 std::vector<int> TNeighbourIndex::CellsAlong(int axis, double centre, double span) const {
   const int cells = Grid[axis];
   std::vector<int> along;
-  const double lo = std::floor((centre - std::floor(centre) - span) * cells) - 1;
-  const double hi = std::floor((centre - std::floor(centre) + span) * cells) + 1;
+  const double reduced = centre - std::floor(centre);
+  const double lo = std::floor((reduced - span - kGridMargin) * cells);
+  const double hi = std::floor((reduced + span + kGridMargin) * cells);
   if (!(hi - lo + 1 < cells)) {
     for (int k = 0; k < cells; ++k) along.push_back(k);
     return along;
