@@ -37,11 +37,3 @@ inline void RequireOwnErrorPath(std::string_view input, std::string_view console
   if (input.find("unexpected failure") != std::string_view::npos) return;
   if (console.find(kCatchAll) != std::string_view::npos) std::abort();
 }
-
-// The input split at the first form feed: the part before and the part after
-// (empty when there is none).
-inline void SplitAtFormFeed(std::string_view text, std::string_view& first, std::string_view& second) {
-  const std::size_t cut = text.find('\f');
-  first = text.substr(0, cut);
-  second = cut == std::string_view::npos ? std::string_view() : text.substr(cut + 1);
-}

@@ -5,17 +5,13 @@
 #include <vector>
 
 #include "fuzz_support.h"
+#include "run_input.h"
 #include "input_shelx.h"
 #include "structure.h"
 #include "umat.h"
 #include "ushelx.h"
 
 namespace {
-
-constexpr std::string_view kFixedRes =
-    "TITL fixed\nCELL 0.71073 10 10 10 90 90 90\nLATT -1\nSFAC N NI\nFVAR 1.0\n"
-    "NI1 2 0.5 0.5 0.5 11 0.02\nN1 1 0.7 0.51 0.49 11 0.02\nN2 1 0.3 0.49 0.52 11 0.02\n"
-    "N3 1 0.51 0.7 0.48 11 0.02\nN4 1 0.49 0.3 10.51 11 0.02\nHKLF 4\nEND\n";
 
 bool ReadStructure(std::string_view res, TStructure& model) {
   TShelxData shelx;
@@ -29,11 +25,11 @@ bool ReadStructure(std::string_view res, TStructure& model) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view res, mat;
-  SplitAtFormFeed(InputText(data, size), res, mat);
+  fuzzrun::SplitAtFormFeed(InputText(data, size), res, mat);
   TStructure model;
   if (mat.empty() || !ReadStructure(res, model)) {
     mat = InputText(data, size);
-    ReadStructure(kFixedRes, model);
+    ReadStructure(fuzzrun::kFixedMatrixStructure, model);
   }
   TMatFile matrix;
   std::string error;
