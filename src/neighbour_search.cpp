@@ -24,8 +24,8 @@ constexpr std::int64_t kMaxTranslation = 1000000000;
 // SameSite takes two images of one atom within this in every fractional
 // component for one site.
 constexpr double kSameSiteTolerance = 0.001;
-// More loop steps than this (images, planes, lines and candidates of the
-// lattice; a second in all) cannot come from a structure: real ones need at
+// More loop steps than this (images with translations in their box, and
+// the planes, lines and candidates of the lattice; a second in all) cannot come from a structure: real ones need at
 // most the 192 operations of a cubic group times the full list. The search
 // then ends with an error instead of running for minutes.
 constexpr std::int64_t kMaxSearchSteps = 20000000;
@@ -401,11 +401,12 @@ class TQuery {
     // each candidate of it lies where a listed entry or the central atom lies.
     if (first != opIndex && SettledOps.count(first) > 0) return;
     Image = MakeImage(Model, atom, opIndex);
-    Step();
     for (int s = 0; s < 3; ++s)
       Box[s] = BoxRange(Sphere.Centre[s], Sphere.Spans[s], Image.Position[s]);
-    // An image with nothing in its box costs as little the next time.
+    // An image with nothing in its box costs as little the next time; the
+    // images are as many as the input gives, so only the walks count steps.
     if (Box[0].Empty() || Box[1].Empty() || Box[2].Empty()) return;
+    Step();
     CheckCodes = OpNumbersRepeat || CodesMayRepeat(Box);
     if (!OpNumbersRepeat) PairCodes.clear();
     RejectedByCodeAlone = false;
@@ -776,13 +777,13 @@ TLigArray TNeighbourIndex::Find(int centralAtom, double radius) const {
   // A centre that is not finite has no candidate at a finite distance.
   if (!Finite(centre)) return {};
   TQuery query(model, centralAtom, radius, spans, OpNumbersRepeat, FirstEqualOp);
-  const auto search = [&](std::uint32_t id) {
+  const auto search = [&](std::uint64_t id) {
     query.Search(static_cast<int>(id / OpCount), static_cast<int>(id % OpCount));
     return !query.Full();
   };
   if (!Indexed || !WithinGridRange(centre)) {
     for (std::uint64_t id = 0; id < static_cast<std::uint64_t>(AtomCount) * OpCount; ++id)
-      if (!search(static_cast<std::uint32_t>(id))) break;
+      if (!search(id)) break;
     return query.Result();
   }
   const std::vector<int> cells0 = CellsAlong(0, centre[0], spans[0]);
@@ -808,7 +809,7 @@ TLigArray TNeighbourIndex::Find(int centralAtom, double radius) const {
             near[CellImages[k]] = 1;
         }
     for (size_t id = 0; id < images; ++id)
-      if (near[id] && !search(static_cast<std::uint32_t>(id))) break;
+      if (near[id] && !search(id)) break;
     return query.Result();
   }
   std::vector<std::uint32_t> ids(Unplaced);
