@@ -58,6 +58,11 @@ class TNeighbourIndex {
   TLigArray Find(int centralAtom, double radius) const;
 
  private:
+  // For one query the grid costs more than it saves: every image is searched.
+  struct TWithoutGrid {};
+  TNeighbourIndex(const TStructure& model, TWithoutGrid);
+  friend TLigArray FindNeighbours(const TStructure& model, int centralAtom, double radius);
+
   std::vector<int> CellsAlong(int axis, double centre, double span) const;
 
   const TStructure* Model;

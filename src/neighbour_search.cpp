@@ -694,7 +694,7 @@ void CheckSearchRadius(const TCell& cell, double radius) {
             " A is too large for this structure (more than 1000 cell spacings).");
 }
 
-TNeighbourIndex::TNeighbourIndex(const TStructure& model)
+TNeighbourIndex::TNeighbourIndex(const TStructure& model, TWithoutGrid)
     : Model(&model),
       AtomCount(std::min(model.Atoms.size(), model.FracCoords.size())),
       OpCount(model.SymOps.size()) {
@@ -702,6 +702,9 @@ TNeighbourIndex::TNeighbourIndex(const TStructure& model)
   for (const TSymOp& op : model.SymOps)
     if (!numbers.insert(op.OpNum).second) OpNumbersRepeat = true;
   FirstEqualOp = FirstEqualOperations(model.SymOps);
+}
+
+TNeighbourIndex::TNeighbourIndex(const TStructure& model) : TNeighbourIndex(model, TWithoutGrid{}) {
   const std::uint64_t images = static_cast<std::uint64_t>(AtomCount) * OpCount;
   if (images == 0 || images > kMaxIndexedImages) return;
 
@@ -829,5 +832,5 @@ TLigArray TNeighbourIndex::Find(int centralAtom, double radius) const {
 }
 
 TLigArray FindNeighbours(const TStructure& model, int centralAtom, double radius) {
-  return TNeighbourIndex(model).Find(centralAtom, radius);
+  return TNeighbourIndex(model, TNeighbourIndex::TWithoutGrid{}).Find(centralAtom, radius);
 }
