@@ -395,7 +395,7 @@ class TQuery {
     const int first = FirstEqualOp[static_cast<size_t>(opIndex)];
     if (atom != CurrentAtom) {
       CurrentAtom = atom;
-      SettledOps.clear();
+      Forget(SettledOps);
     }
     // An earlier, equal operation whose candidates were all listed, rejected
     // by their position or outside the ball leaves nothing for this one:
@@ -409,7 +409,7 @@ class TQuery {
     if (Box[0].Empty() || Box[1].Empty() || Box[2].Empty()) return;
     Step();
     CheckCodes = OpNumbersRepeat || CodesMayRepeat(Box);
-    if (!OpNumbersRepeat) PairCodes.clear();
+    if (!OpNumbersRepeat) Forget(PairCodes);
     RejectedByCodeAlone = false;
     Offset = Minus(Image.Position, Sphere.Centre);
     if (Walk == TWalk::LatticeOrder)
@@ -418,6 +418,13 @@ class TQuery {
       WalkAlongLines();
     if (HasEqualAfter[static_cast<size_t>(opIndex)] && !RejectedByCodeAlone && !Full())
       SettledOps.insert(opIndex);
+  }
+
+  // Empties a set in time proportional to what it holds: clear() would also
+  // sweep the buckets that an earlier, larger content left.
+  template <typename TSet>
+  static void Forget(TSet& set) {
+    if (!set.empty()) TSet().swap(set);
   }
 
   TLigArray Result() {
