@@ -45,7 +45,8 @@ inline const std::vector<std::vector<std::string>> kOptionVariants = {
 inline const char* const kSiteCodes[] = {"1_555", "2_565", "3_455", "1_556"};
 
 // Words that may be atom names: runs of printable characters that start
-// with a letter.
+// with a letter. A word with "=" could be an option's bare form (out=...),
+// which would write a report file: such words are left out.
 inline std::vector<std::string_view> NameLikeWords(std::string_view text) {
   std::vector<std::string_view> words;
   size_t k = 0;
@@ -53,7 +54,9 @@ inline std::vector<std::string_view> NameLikeWords(std::string_view text) {
     while (k < text.size() && static_cast<unsigned char>(text[k]) <= 32) ++k;
     const size_t start = k;
     while (k < text.size() && static_cast<unsigned char>(text[k]) > 32) ++k;
-    if (k > start && IsAsciiLetter(text[start])) words.push_back(text.substr(start, k - start));
+    const std::string_view word = text.substr(start, k - start);
+    if (!word.empty() && IsAsciiLetter(word[0]) && word.find('=') == std::string_view::npos)
+      words.push_back(word);
   }
   return words;
 }

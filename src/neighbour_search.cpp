@@ -793,8 +793,9 @@ TLigArray TNeighbourIndex::Find(int centralAtom, double radius) const {
     return !query.Full();
   };
   if (!Indexed || !WithinGridRange(centre)) {
-    for (std::uint64_t id = 0; id < static_cast<std::uint64_t>(AtomCount) * OpCount; ++id)
-      if (!search(id)) break;
+    for (size_t atom = 0; atom < AtomCount && !query.Full(); ++atom)
+      for (size_t op = 0; op < OpCount && !query.Full(); ++op)
+        query.Search(static_cast<int>(atom), static_cast<int>(op));
     return query.Result();
   }
   const std::vector<int> cells0 = CellsAlong(0, centre[0], spans[0]);
