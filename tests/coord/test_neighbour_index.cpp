@@ -187,3 +187,20 @@ TEST(NeighbourIndex, FindsWhatThePlainSearchFindsOnEveryRealStructure) {
     }
   EXPECT_GT(checked, 30);
 }
+
+TEST(NeighbourIndex, AtomsFarOutsideTheUnitCellAreFoundFromAnyCentre) {
+  // Coordinates beyond the grid's range are searched by every query; a
+  // centre beyond it searches every image.
+  TStructure model = MakeModel(MakeCell(6, 7, 8), {MakeOp(1, kUnit, {0, 0, 0}),
+                                                   MakeOp(2, kInverse, {0, 0, 0})});
+  AddAtom(model, "Ni1", "Ni", {0.1, 0.2, 0.3});
+  AddAtom(model, "O1", "O", {2000000.3, 0.2, 0.3});
+  AddAtom(model, "O2", "O", {0.1, -3000000.0, 0.5});
+  AddAtom(model, "Ni2", "Ni", {5000000.1, 0.25, 0.3});
+  AddAtom(model, "O3", "O", {5000000.3, 0.25, 0.3});
+  const TNeighbourIndex index(model);
+  for (int centre : {0, 3})
+    for (double radius : {2.0, 6.5})
+      ExpectSameList(index.Find(centre, radius), PlainNeighbourSearch(model, centre, radius),
+                     "centre " + std::to_string(centre));
+}
