@@ -179,15 +179,16 @@ void ReadAnglesAt(TLoadedInput& loaded, const std::vector<int>& centralAtoms) {
   ReadAngleTable(*loaded.CifBlock, loaded.Model, labels);
 }
 
-TModelSearch::TModelSearch(TStructure& model)
+TModelSearch::TModelSearch(TStructure& model, bool manyCentres)
     : ModelRef(model), Largest(LargestCovalentRadius(model)) {
+  if (manyCentres) Index.emplace(model);
   for (TCifAngle& angle : model.CifAngles)
     AnglesByApex[AsciiLowerCopy(angle.Label2)].push_back(std::move(angle));
   model.CifAngles.clear();
 }
 
 TLigArray TModelSearch::Neighbours(int centralAtom, double radius) const {
-  return FindNeighbours(ModelRef, centralAtom, radius);
+  return Index ? Index->Find(centralAtom, radius) : FindNeighbours(ModelRef, centralAtom, radius);
 }
 
 const std::vector<TCifAngle>& TModelSearch::AnglesAt(const std::string& label) const {

@@ -5,6 +5,7 @@
 // goes; everything else lands in a TCentreResult.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -65,7 +66,9 @@ void ReadAnglesAt(TLoadedInput& loaded, const std::vector<int>& centralAtoms);
 // by their apex atom. Takes the model's angle table over.
 class TModelSearch {
  public:
-  explicit TModelSearch(TStructure& model);
+  // manyCentres: the neighbours come from an index built once (a survey);
+  // otherwise each query searches every image, which is cheaper for one.
+  explicit TModelSearch(TStructure& model, bool manyCentres = false);
 
   const TStructure& Model() const { return ModelRef; }
   double LargestRadius() const { return Largest; }
@@ -76,6 +79,7 @@ class TModelSearch {
 
  private:
   const TStructure& ModelRef;
+  std::optional<TNeighbourIndex> Index;
   double Largest = 0;
   std::unordered_map<std::string, std::vector<TCifAngle>> AnglesByApex;
 };

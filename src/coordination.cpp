@@ -17,11 +17,7 @@
 
 namespace {
 
-constexpr double kMinNeighbourDistance = 0.4;  // closer images are disorder partners
 constexpr double kMinNamedSearchRadius = 8.0;
-constexpr double kMaxCellSpacings = 1000;
-// Lattice translations beyond this many cell edges have no site code.
-constexpr std::int64_t kMaxTranslation = 1000000000;
 constexpr const char* kCentralSiteCode = "1_555";
 
 std::string Quoted(std::string_view text) {
@@ -58,137 +54,6 @@ std::string ApostrophePairsAsDoubleQuotes(std::string_view name) {
     }
   }
   return result;
-}
-
-// ------------------------------------------------------------- search box
-
-// The search radius in fractions of each cell edge: the half-widths of the
-// box of lattice translations.
-TVec3 SearchSpans(const TCell& cell, double radius) {
-  TVec3 spans{};
-  for (int s = 0; s < 3; ++s) spans[s] = radius / CellSpacing(cell, s);
-  return spans;
-}
-
-bool SpansSearchable(const TVec3& spans) {
-  for (double span : spans)
-    if (!std::isfinite(span) || span > kMaxCellSpacings) return false;
-  return true;
-}
-
-struct TRange {
-  std::int64_t Lo = 0;
-  std::int64_t Hi = -1;  // empty when Hi < Lo
-};
-
-// Translations t with lo <= t <= hi, held to the translations that have a
-// site code (the bounds are clamped before they become integers).
-TRange TranslationRange(double lo, double hi) {
-  if (!std::isfinite(lo) || !std::isfinite(hi)) return TRange{};
-  const double limit = static_cast<double>(kMaxTranslation);
-  lo = std::clamp(lo, -limit, limit + 1);
-  hi = std::clamp(hi, -limit - 1, limit);
-  return TRange{static_cast<std::int64_t>(lo), static_cast<std::int64_t>(hi)};
-}
-
-// lo(s) = ceil(c - r - x), hi(s) = floor(c + r - x).
-TRange BoxRange(double centre, double span, double image) {
-  return TranslationRange(std::ceil(centre - span - image), std::floor(centre + span - image));
-}
-
-// ------------------------------------------------------------- search sphere
-
-TVec3 Column(const TMat3& m, int k) { return TVec3{m[0][k], m[1][k], m[2][k]}; }
-double Dot(const TVec3& a, const TVec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-TVec3 Scaled(const TVec3& v, double f) { return TVec3{v[0] * f, v[1] * f, v[2] * f}; }
-TVec3 Plus(const TVec3& a, const TVec3& b) { return TVec3{a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
-TVec3 Minus(const TVec3& a, const TVec3& b) {
-  return TVec3{a[0] - b[0], a[1] - b[1], a[2] - b[2]};
-}
-
-// The ball of the search in lattice terms. For a fixed t0 the translations
-// t1 whose candidate can lie in the ball follow from the ball's shadow along
-// the c edge; for fixed t0, t1 the translations t2 from the line along c.
-// Both ranges are taken with a safety margin, so they only drop translations
-// whose candidate is certainly outside; the box of the search still bounds
-// every range, so the order and content of the list are those of the box.
-struct TSearchSphere {
-  TMat3 M{};
-  TVec3 Centre{};      // fractional
-  TVec3 CentreCart{};  // M x Centre
-  double Radius = 0;
-  TVec3 Spans{};
-  double MarginRadiusSq = 0;
-  TVec3 EdgeA{}, EdgeB{}, EdgeC{};  // Cartesian cell edges (columns of M)
-  TVec3 EdgeAAcrossC{}, EdgeBAcrossC{};  // a and b without their part along c
-  bool NarrowT1 = false;
-  bool NarrowT2 = false;
-};
-
-TVec3 WithoutPartAlong(const TVec3& v, const TVec3& along) {
-  return Minus(v, Scaled(along, Dot(v, along) / Dot(along, along)));
-}
-
-TSearchSphere MakeSearchSphere(const TStructure& model, int centralAtom, double radius,
-                               const TVec3& spans) {
-  TSearchSphere sphere;
-  sphere.M = CellMatrix(model.Cell);
-  sphere.Centre = model.FracCoords[centralAtom];
-  sphere.CentreCart = MatVec(sphere.M, sphere.Centre);
-  sphere.Radius = radius;
-  sphere.Spans = spans;
-  const double marginRadius = radius * (1 + 1e-6) + 1e-6;
-  sphere.MarginRadiusSq = marginRadius * marginRadius;
-  sphere.EdgeA = Column(sphere.M, 0);
-  sphere.EdgeB = Column(sphere.M, 1);
-  sphere.EdgeC = Column(sphere.M, 2);
-  const double cc = Dot(sphere.EdgeC, sphere.EdgeC);
-  sphere.NarrowT2 = std::isfinite(cc) && cc > 0;
-  if (sphere.NarrowT2) {
-    sphere.EdgeAAcrossC = WithoutPartAlong(sphere.EdgeA, sphere.EdgeC);
-    sphere.EdgeBAcrossC = WithoutPartAlong(sphere.EdgeB, sphere.EdgeC);
-    const double bb = Dot(sphere.EdgeBAcrossC, sphere.EdgeBAcrossC);
-    sphere.NarrowT1 = std::isfinite(bb) && bb > 1e-12 * Dot(sphere.EdgeB, sphere.EdgeB);
-  }
-  return sphere;
-}
-
-// The translations t with a·f² + 2·b·f + c <= 0 for f = offset + t (a > 0),
-// widened by a margin and kept inside the box range.
-TRange QuadraticRange(double a, double b, double c, double offset, const TRange& box) {
-  const double disc = b * b - a * c;
-  if (std::isnan(disc)) return box;
-  if (disc < 0) return TRange{box.Lo, box.Lo - 1};
-  const double root = std::sqrt(disc);
-  const double margin = 1e-6 + 1e-9 * std::fabs(b / a);
-  const double lo = std::ceil((-b - root) / a - offset - margin);
-  const double hi = std::floor((-b + root) / a - offset + margin);
-  if (!std::isfinite(lo) || !std::isfinite(hi)) return box;
-  TRange range = box;
-  if (lo > static_cast<double>(range.Lo))
-    range.Lo = lo > static_cast<double>(range.Hi) ? range.Hi + 1 : static_cast<std::int64_t>(lo);
-  if (hi < static_cast<double>(range.Hi))
-    range.Hi = hi < static_cast<double>(range.Lo) ? range.Lo - 1 : static_cast<std::int64_t>(hi);
-  return range;
-}
-
-// f = image - centre + t: the candidate's offset from the centre in fractions.
-TRange T1Range(const TSearchSphere& sphere, const TVec3& offset, std::int64_t t0,
-               const TRange& box) {
-  if (!sphere.NarrowT1) return box;
-  const TVec3 across = Scaled(sphere.EdgeAAcrossC, offset[0] + static_cast<double>(t0));
-  return QuadraticRange(Dot(sphere.EdgeBAcrossC, sphere.EdgeBAcrossC),
-                        Dot(across, sphere.EdgeBAcrossC),
-                        Dot(across, across) - sphere.MarginRadiusSq, offset[1], box);
-}
-
-TRange T2Range(const TSearchSphere& sphere, const TVec3& offset, std::int64_t t0,
-               std::int64_t t1, const TRange& box) {
-  if (!sphere.NarrowT2) return box;
-  const TVec3 inPlane = Plus(Scaled(sphere.EdgeA, offset[0] + static_cast<double>(t0)),
-                             Scaled(sphere.EdgeB, offset[1] + static_cast<double>(t1)));
-  return QuadraticRange(Dot(sphere.EdgeC, sphere.EdgeC), Dot(inPlane, sphere.EdgeC),
-                        Dot(inPlane, inPlane) - sphere.MarginRadiusSq, offset[2], box);
 }
 
 // ------------------------------------------------------------- listed sites
@@ -260,66 +125,6 @@ bool IsListed(const TListedSites& listed, const std::vector<TVec3>& positions,
 void AddListed(TListedSites& listed, const TSiteRef& site, const TVec3& position, int entry) {
   listed.AtomCodes.insert(AtomCodeKey(site));
   listed.ByPosition[BucketOf(site.Atom, position)].push_back(entry);
-}
-
-// ------------------------------------------------------------- the search
-
-struct TNeighbourSearch {
-  const TStructure& Model;
-  TSearchSphere Sphere;
-  TSiteRef Central;
-  TLigArray Found;
-  TListedSites Listed;
-};
-
-bool SearchFull(const TNeighbourSearch& search) {
-  return search.Found.size() >= static_cast<size_t>(kMaxNeighbours);
-}
-
-double CandidateDistance(const TSearchSphere& sphere, const TVec3& image, std::int64_t t0,
-                         std::int64_t t1, std::int64_t t2) {
-  const TVec3 translated{image[0] + static_cast<double>(t0), image[1] + static_cast<double>(t1),
-                         image[2] + static_cast<double>(t2)};
-  const TVec3 d = Minus(MatVec(sphere.M, translated), sphere.CentreCart);
-  return std::sqrt(Dot(d, d));
-}
-
-void ConsiderCandidate(TNeighbourSearch& search, int atom, const TSymOp& op, std::int64_t t0,
-                       std::int64_t t1, std::int64_t t2, double distance) {
-  TSiteRef site{atom, TranslatedOp(op, static_cast<int>(t0), static_cast<int>(t1),
-                                   static_cast<int>(t2))};
-  const std::vector<TVec3>& positions = search.Model.FracCoords;
-  if (SameSite(positions, search.Central, site)) return;
-  const TVec3 position = ApplyOp(site.Op, positions[atom]);
-  if (IsListed(search.Listed, positions, search.Found, site, position)) return;
-  AddListed(search.Listed, site, position, static_cast<int>(search.Found.size()));
-  const TAtom& record = search.Model.Atoms[atom];
-  TLigand entry;
-  entry.Site = std::move(site);
-  entry.Label = record.Label;
-  entry.Element = record.Element;
-  entry.Dist = distance;
-  search.Found.push_back(std::move(entry));
-}
-
-void SearchImagesOf(TNeighbourSearch& search, int atom, const TSymOp& op) {
-  const TSearchSphere& sphere = search.Sphere;
-  const TVec3 image = ApplyOp(op, search.Model.FracCoords[atom]);
-  TRange box[3];
-  for (int s = 0; s < 3; ++s) box[s] = BoxRange(sphere.Centre[s], sphere.Spans[s], image[s]);
-  const TVec3 offset = Minus(image, sphere.Centre);
-  for (std::int64_t t0 = box[0].Lo; t0 <= box[0].Hi; ++t0) {
-    const TRange range1 = T1Range(sphere, offset, t0, box[1]);
-    for (std::int64_t t1 = range1.Lo; t1 <= range1.Hi; ++t1) {
-      const TRange range2 = T2Range(sphere, offset, t0, t1, box[2]);
-      for (std::int64_t t2 = range2.Lo; t2 <= range2.Hi; ++t2) {
-        const double d = CandidateDistance(sphere, image, t0, t1, t2);
-        if (!(d >= kMinNeighbourDistance && d <= sphere.Radius)) continue;
-        ConsiderCandidate(search, atom, op, t0, t1, t2, d);
-        if (SearchFull(search)) return;
-      }
-    }
-  }
 }
 
 // ------------------------------------------------------------- named ligands
@@ -505,28 +310,6 @@ double SearchRadius(double largestRadius, const std::string& centralElement, dou
   return radius;
 }
 
-void CheckSearchRadius(const TCell& cell, double radius) {
-  for (double span : SearchSpans(cell, radius))
-    if (span > kMaxCellSpacings)
-      Fatal("search radius " + RadiusText(radius) +
-            " is too large for this structure (more than 1000 cell spacings).");
-}
-
-TLigArray FindNeighbours(const TStructure& model, int centralAtom, double radius) {
-  const size_t atomCount = std::min(model.Atoms.size(), model.FracCoords.size());
-  if (centralAtom < 0 || static_cast<size_t>(centralAtom) >= atomCount) return {};
-  const TVec3 spans = SearchSpans(model.Cell, radius);
-  if (!(radius >= 0) || !SpansSearchable(spans)) return {};
-  TNeighbourSearch search{model, MakeSearchSphere(model, centralAtom, radius, spans),
-                          CentralSite(centralAtom), {}, {}};
-  for (size_t atom = 0; atom < atomCount; ++atom)
-    for (const TSymOp& op : model.SymOps) {
-      SearchImagesOf(search, static_cast<int>(atom), op);
-      if (SearchFull(search)) return std::move(search.Found);
-    }
-  return std::move(search.Found);
-}
-
 TLigArray SelectAutomaticLigands(const TStructure& model, const TLigArray& neighbours,
                                  const std::string& centralElement, double tolerance,
                                  double minOccupancy) {
@@ -567,10 +350,12 @@ TLigArray ResolveNamedLigands(const TStructure& model, const TLigArray& neighbou
   return ligands;
 }
 
+// The distances are those of the search, numbers within the search radius,
+// so the order is a strict weak one; a merge sort keeps a full list of
+// 20000 entries quick.
 void SortLigandsByDistance(TLigArray& ligands) {
-  StableInsertionSort(ligands, [](const TLigand& moving, const TLigand& before) {
-    return before.Dist > moving.Dist;
-  });
+  std::stable_sort(ligands.begin(), ligands.end(),
+                   [](const TLigand& a, const TLigand& b) { return a.Dist < b.Dist; });
 }
 
 void ComputeLigandDistances(const TStructure& model, int centralAtom, TLigArray& ligands,

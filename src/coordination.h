@@ -3,6 +3,7 @@
 // su and the sorted list of L-M-L angles.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,6 +50,37 @@ void CheckSearchRadius(const TCell& cell, double radius);
 // kMaxNeighbours), in the order atom, operation, translation. A radius that
 // CheckSearchRadius refuses, or one that is not a number, finds nothing.
 TLigArray FindNeighbours(const TStructure& model, int centralAtom, double radius);
+
+// The neighbour search of one structure for any number of centres: the
+// images of every atom under every operation, filed once in a grid over the
+// unit cell. Find returns exactly what FindNeighbours returns. The model
+// must outlive the index and stay unchanged. A search that would take an
+// absurd number of lattice steps (a cell no structure has) ends the run
+// through Fatal.
+class TNeighbourIndex {
+ public:
+  explicit TNeighbourIndex(const TStructure& model);
+  TLigArray Find(int centralAtom, double radius) const;
+
+ private:
+  // For one query the grid costs more than it saves: every image is searched.
+  struct TWithoutGrid {};
+  TNeighbourIndex(const TStructure& model, TWithoutGrid);
+  friend TLigArray FindNeighbours(const TStructure& model, int centralAtom, double radius);
+
+  std::vector<int> CellsAlong(int axis, double centre, double span) const;
+
+  const TStructure* Model;
+  size_t AtomCount = 0;
+  size_t OpCount = 0;
+  bool OpNumbersRepeat = false;  // then site codes can repeat across operations
+  std::vector<int> FirstEqualOp;  // per operation, the first with its rotation and translation
+  bool Indexed = false;          // false: every query searches every image
+  int Grid[3] = {1, 1, 1};
+  std::vector<std::uint32_t> CellStart;   // per grid cell, into CellImages
+  std::vector<std::uint32_t> CellImages;  // atom * operations + operation
+  std::vector<std::uint32_t> Unplaced;    // images too far out for the grid
+};
 
 TLigArray SelectAutomaticLigands(const TStructure& model, const TLigArray& neighbours,
                                  const std::string& centralElement, double tolerance,

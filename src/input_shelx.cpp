@@ -36,6 +36,7 @@ void FillShelxModel(const TShelxData& data, TStructure& model) {
   model = TStructure{};
   model.Cell = data.Cell;
   model.SymOps = data.SymOps;
+  const bool opsDistinct = SymOpsDistinct(data.SymOps);
   for (const TShelxAtom& source : data.Atoms) {
     TAtom atom;
     atom.Label = source.Name;
@@ -43,7 +44,7 @@ void FillShelxModel(const TShelxData& data, TStructure& model) {
     atom.X = source.Frac[0];
     atom.Y = source.Frac[1];
     atom.Z = source.Frac[2];
-    atom.Occ = source.Occ * SiteSymmetryOrder(source.Frac, data.SymOps);
+    atom.Occ = source.Occ * SiteSymmetryOrder(source.Frac, data.SymOps, opsDistinct);
     model.Atoms.push_back(atom);
     model.FracCoords.push_back(source.Frac);
     model.FracSu.push_back(TVec3{0, 0, 0});
@@ -73,6 +74,9 @@ void LoadShelxInput(const std::string& path, TStructure& model, TShelxInput& she
   TShelxData data;
   std::string error;
   if (!ReadShelxFile(path, data, error, files)) Fatal(error);
+  // The reader refuses edges that are not positive; angles that cannot close
+  // a cell get the same error as in a CIF.
+  if (!CellIsUsable(data.Cell)) Fatal(std::string(kUnusableCellMessage));
   FillShelxModel(data, model);
 
   shelx = TShelxInput{};

@@ -96,25 +96,6 @@ void ReadCellValue(const TCifBlock& block, std::string_view tag, double defaultV
   }
 }
 
-namespace {
-
-// The three angles must close a cell of non-zero volume: each strictly
-// between 0 and 180 degrees, and h = 1 - ca^2 - cb^2 - cg^2 + 2 ca cb cg
-// (the squared volume of the cell with unit edges) above the 1e-12 that the
-// plane spacings are floored at; 120, 120, 120 gives h = 0 up to rounding.
-// Otherwise the orthogonalisation divides by sin(gamma) = 0 or flattens
-// every site into one plane.
-bool AnglesCloseACell(const TCell& cell) {
-  for (double angle : {cell.Alpha, cell.Beta, cell.Gamma})
-    if (!(angle > 0 && angle < 180)) return false;
-  const double ca = std::cos(cell.Alpha * kDegToRad);
-  const double cb = std::cos(cell.Beta * kDegToRad);
-  const double cg = std::cos(cell.Gamma * kDegToRad);
-  return 1 - ca * ca - cb * cb - cg * cg + 2 * ca * cb * cg > 1e-12;
-}
-
-}  // namespace
-
 void ReadCell(const TCifBlock& block, TStructure& model) {
   TCell& cell = model.Cell;
   ReadCellValue(block, "_cell_length_a", 0, cell.A, cell.SuA);
@@ -123,8 +104,7 @@ void ReadCell(const TCifBlock& block, TStructure& model) {
   ReadCellValue(block, "_cell_angle_alpha", 90, cell.Alpha, cell.SuAlpha);
   ReadCellValue(block, "_cell_angle_beta", 90, cell.Beta, cell.SuBeta);
   ReadCellValue(block, "_cell_angle_gamma", 90, cell.Gamma, cell.SuGamma);
-  if (!(cell.A > 0 && cell.B > 0 && cell.C > 0) || !AnglesCloseACell(cell))
-    Fatal("cell parameters are missing or unusable.");
+  if (!CellIsUsable(cell)) Fatal(std::string(kUnusableCellMessage));
 }
 
 bool ReadSymmetry(const TCifBlock& block, TStructure& model) {

@@ -53,6 +53,8 @@ const TCifBlock& ChooseBlock(const TCifFile& file, const std::string& blockName,
 
 void ReadCellValue(const TCifBlock& block, std::string_view tag, double defaultValue,
                    double& value, double& su);
+// The error for a cell that CellIsUsable refuses, whatever the input.
+inline constexpr std::string_view kUnusableCellMessage = "cell parameters are missing or unusable.";
 void ReadCell(const TCifBlock& block, TStructure& model);      // Fatal when unusable
 // Never fails. Returns false when the block gave no operator, so that only
 // x,y,z (the identity) is used.

@@ -91,6 +91,22 @@ double CellSpacing(const TCell& cell, int axis) {
   }
 }
 
+// The three angles must close a cell of non-zero volume: each strictly
+// between 0 and 180 degrees, and h = 1 - ca^2 - cb^2 - cg^2 + 2 ca cb cg
+// (the squared volume of the cell with unit edges) above the 1e-12 that the
+// plane spacings are floored at; 120, 120, 120 gives h = 0 up to rounding.
+// Otherwise the orthogonalisation divides by sin(gamma) = 0 or flattens
+// every site into one plane.
+bool CellIsUsable(const TCell& cell) {
+  if (!(cell.A > 0 && cell.B > 0 && cell.C > 0)) return false;
+  for (double angle : {cell.Alpha, cell.Beta, cell.Gamma})
+    if (!(angle > 0 && angle < 180)) return false;
+  const double ca = std::cos(cell.Alpha * kDegToRad);
+  const double cb = std::cos(cell.Beta * kDegToRad);
+  const double cg = std::cos(cell.Gamma * kDegToRad);
+  return 1 - ca * ca - cb * cb - cg * cg + 2 * ca * cb * cg > 1e-12;
+}
+
 // ================================================================ symmetry
 
 TSymOp IdentityOp() {

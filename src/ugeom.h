@@ -35,6 +35,8 @@ double SiteAngle(const TVec3& p1, const TSymOp& op1, const TVec3& p2, const TSym
 // Distance between adjacent lattice planes parallel to the two axes other than
 // axis 0 (a), 1 (b) or 2 (c); any other axis number counts as 2.
 double CellSpacing(const TCell& cell, int axis);
+// Positive edges and three angles that close a cell of non-zero volume.
+bool CellIsUsable(const TCell& cell);
 
 // ---------------------------------------------------------------- symmetry
 struct TSymOp {

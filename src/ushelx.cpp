@@ -294,7 +294,14 @@ std::vector<TSymOp> ExpandShelxSymmetry(const std::vector<std::string>& symmText
   return result;
 }
 
-int SiteSymmetryOrder(const TVec3& frac, const std::vector<TSymOp>& ops) {
+bool SymOpsDistinct(const std::vector<TSymOp>& ops) {
+  for (size_t i = 0; i < ops.size(); ++i)
+    for (size_t k = 0; k < i; ++k)
+      if (SameSymOp(ops[i], ops[k])) return false;
+  return true;
+}
+
+int SiteSymmetryOrder(const TVec3& frac, const std::vector<TSymOp>& ops, bool opsDistinct) {
   std::vector<const TSymOp*> fixing;
   for (const TSymOp& op : ops) {
     const TVec3 image = ApplyOp(op, frac);
@@ -305,8 +312,9 @@ int SiteSymmetryOrder(const TVec3& frac, const std::vector<TSymOp>& ops) {
     }
     if (!onSite) continue;
     bool repeated = false;
-    for (const TSymOp* counted : fixing)
-      if (SameSymOp(*counted, op)) repeated = true;
+    if (!opsDistinct)
+      for (const TSymOp* counted : fixing)
+        if (SameSymOp(*counted, op)) repeated = true;
     if (!repeated) fixing.push_back(&op);
   }
   return static_cast<int>(fixing.size());

@@ -61,7 +61,10 @@ std::vector<TSymOp> ExpandShelxSymmetry(const std::vector<std::string>& symmText
 // The number of distinct operations that map the site onto itself or onto
 // a lattice translation of itself (within 0.001 per fractional component):
 // the order of the site symmetry, 1 for a general position.
-int SiteSymmetryOrder(const TVec3& frac, const std::vector<TSymOp>& ops);
+// opsDistinct: no two of the operations are the same (SymOpsDistinct), as
+// after ExpandShelxSymmetry; spares the comparison of the fixing ones.
+int SiteSymmetryOrder(const TVec3& frac, const std::vector<TSymOp>& ops, bool opsDistinct = false);
+bool SymOpsDistinct(const std::vector<TSymOp>& ops);
 
 // Element symbol of an SFAC token: its leading ASCII letters, first upper,
 // rest lower ("CL" -> "Cl", "Fe2+" -> "Fe").
