@@ -42,9 +42,17 @@ std::string OutcomeOf(TSearch&& search) {
 }
 
 // The first atom at the bond radius of a run and at the radius of named
-// ligands, the second at the bond radius: few enough searches to keep an
-// input with a very short cell edge within the time limit.
+// ligands, the second at the bond radius. Only models of a few thousand
+// images in cells whose planes lie at least 3 A apart, as in crystals: the
+// searches of larger or absurd ones (the whole-run target meets those)
+// would cost the fuzzing most of its executions.
+constexpr size_t kMaxComparedImages = 4096;
+constexpr double kMinComparedSpacing = 3.0;
+
 void CompareSearches(const TStructure& model) {
+  if (model.Atoms.size() * model.SymOps.size() > kMaxComparedImages) return;
+  for (int axis = 0; axis < 3; ++axis)
+    if (!(CellSpacing(model.Cell, axis) >= kMinComparedSpacing)) return;
   const TNeighbourIndex index(model);
   const std::pair<int, double> queries[] = {{0, 3.2}, {0, 8.0}, {1, 3.2}};
   for (const auto& query : queries) {

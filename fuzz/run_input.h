@@ -4,7 +4,7 @@
 // with its matrix, the .res text, a form feed, then the .mat text.
 //
 //   byte 0  the file: CIF, res, res + mat, XYZ, or a res asked for as .cif
-//   byte 1  two entries of the option table, one per half byte
+//   byte 1  two entries of the option table (byte % n and byte / n % n)
 //   byte 2  which word of the file is the central atom's name
 //   byte 3  automatic ligands, or the words after the centre as named
 //           ligands (4 or 5, some with a site code)
@@ -39,7 +39,9 @@ inline const std::vector<std::vector<std::string>> kOptionVariants = {
     {"--occ=0"},
     {"--block=1"},
     {"--tol=1.2", "--max=4"},
-    {},
+    {"--format=json"},
+    {"format=csv"},
+    {"--all"},
 };
 
 inline const char* const kSiteCodes[] = {"1_555", "2_565", "3_455", "1_556"};
@@ -133,9 +135,14 @@ inline TFuzzRun MakeFuzzRun(const std::uint8_t* data, std::size_t size) {
       run.Args.push_back(std::move(name));
     }
   }
-  for (int half : {data[1] & 15, data[1] >> 4})
-    for (const std::string& option : kOptionVariants[static_cast<size_t>(half)])
-      run.Args.push_back(option);
+  const size_t variants = kOptionVariants.size();
+  std::vector<std::string> options;
+  for (size_t pick : {data[1] % variants, data[1] / variants % variants})
+    for (const std::string& option : kOptionVariants[pick]) options.push_back(option);
+  // A survey takes input files only.
+  for (const std::string& option : options)
+    if (option == "--all") run.Args.resize(1);
+  run.Args.insert(run.Args.end(), options.begin(), options.end());
   run.Usable = true;
   return run;
 }
