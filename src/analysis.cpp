@@ -179,9 +179,10 @@ void ReadAnglesAt(TLoadedInput& loaded, const std::vector<int>& centralAtoms) {
   ReadAngleTable(*loaded.CifBlock, loaded.Model, labels);
 }
 
-TModelSearch::TModelSearch(TStructure& model, bool manyCentres)
+TModelSearch::TModelSearch(TStructure& model, size_t centreCount)
     : ModelRef(model), Largest(LargestCovalentRadius(model)) {
-  if (manyCentres) Index.emplace(model);
+  constexpr size_t kIndexedCentres = 8;
+  if (centreCount >= kIndexedCentres) Index.emplace(model);
   for (TCifAngle& angle : model.CifAngles)
     AnglesByApex[AsciiLowerCopy(angle.Label2)].push_back(std::move(angle));
   model.CifAngles.clear();

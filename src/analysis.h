@@ -66,9 +66,10 @@ void ReadAnglesAt(TLoadedInput& loaded, const std::vector<int>& centralAtoms);
 // by their apex atom. Takes the model's angle table over.
 class TModelSearch {
  public:
-  // manyCentres: the neighbours come from an index built once (a survey);
-  // otherwise each query searches every image, which is cheaper for one.
-  explicit TModelSearch(TStructure& model, bool manyCentres = false);
+  // centreCount: how many centres will be searched. For many, the
+  // neighbours come from an index built once; for a few, each query
+  // searches every image, which costs less than building the index.
+  explicit TModelSearch(TStructure& model, size_t centreCount = 1);
 
   const TStructure& Model() const { return ModelRef; }
   double LargestRadius() const { return Largest; }

@@ -203,7 +203,7 @@ void SurveyModel(TSurvey& survey, const std::string& typedPath, const std::strin
         load(loaded);
         centres = SurveyCentres(loaded.Model, survey.Elements);
         ReadAnglesAt(loaded, centres);
-        search.emplace(loaded.Model, true);
+        search.emplace(loaded.Model, centres.size());
       })) {
     survey.Write(modelFailure, showBlock);
     return;
