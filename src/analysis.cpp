@@ -123,8 +123,18 @@ void AnalyseShapeSection(const TLoadedInput& loaded, int centralAtom, const TCen
     if (!error.empty()) Fatal(error);
     return;
   }
-  result.Polyhedron = AnalysePolyhedron(loaded.Model, centralAtom, result.Ligands, references,
-                                        loaded.Input.SuAvailable, MatrixOf(loaded));
+  TPolyhedronInput input{loaded.Model, centralAtom, result.Ligands};
+  if (result.HasIndices) {
+    input.Beta = &result.Beta;
+    input.Alpha = &result.Alpha;
+  }
+  input.SuAvailable = loaded.Input.SuAvailable;
+  input.Matrix = MatrixOf(loaded);
+  result.Polyhedron = AnalysePolyhedron(input, references);
+  if (result.Polyhedron->Octahedron) {
+    const std::string warning = OctahedronWarning(*result.Polyhedron->Octahedron);
+    if (!warning.empty()) result.Warnings.push_back(warning);
+  }
 }
 
 }  // namespace

@@ -293,20 +293,33 @@ bool WriteHtmlReport(const std::vector<std::string>& lines,
             WriteFileLine(file, "<pre>");
   size_t next = 0;
   size_t i = 0;
+  bool inPre = true;
   while (ok && i < lines.size()) {
     while (next < sections.size() && sections[next].FirstLine < i) ++next;  // overlapping: skipped
     if (next < sections.size() && sections[next].FirstLine == i) {
-      ok = WriteFileLine(file, "</pre>");
+      if (inPre) ok = WriteFileLine(file, "</pre>");
       for (size_t k = 0; ok && k < sections[next].Html.size(); ++k)
         ok = WriteFileLine(file, sections[next].Html[k]);
-      ok = ok && WriteFileLine(file, "<pre>");
       i += sections[next].LineCount;
       ++next;
+      inPre = false;
       continue;
     }
-    ok = WriteFileLine(file, HtmlEscaped(lines[i]));
+    // The empty lines that only part two sections need no block of their own.
+    if (!inPre) {
+      size_t end = i;
+      while (end < lines.size() && lines[end].empty()) ++end;
+      if (next < sections.size() && sections[next].FirstLine == end) {
+        i = end;
+        continue;
+      }
+      ok = WriteFileLine(file, "<pre>");
+      inPre = true;
+    }
+    ok = ok && WriteFileLine(file, HtmlEscaped(lines[i]));
     ++i;
   }
+  if (!inPre) ok = ok && WriteFileLine(file, "<pre>");
   ok = ok && WriteFileLine(file, "</pre></body></html>");
   return CloseFile(file) && ok;
 }

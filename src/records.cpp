@@ -16,12 +16,13 @@ struct TField;
 
 // The value of one record field as both writers see it.
 struct TFieldValue {
-  enum class TKind { Null, Integer, Number, Text, Texts, Ligands, NamedNumbers, Object };
+  enum class TKind { Null, Integer, Number, Text, Texts, TextLists, Ligands, NamedNumbers, Object };
   TKind Kind = TKind::Null;
   long long Integer = 0;
   double Number = 0;
   std::string Text;
   std::vector<std::string> Texts;
+  std::vector<std::vector<std::string>> TextLists;  // CSV: lists joined by "; ", texts by " "
   const TLigArray* Ligands = nullptr;
   bool LigandSu = false;  // the ligands' distance su are meaningful
   // An object of named numbers. Its names are known also when it is absent
@@ -164,6 +165,49 @@ TFieldValue ClosestShape(const TShapeAnalysis* shapes) {
   return Text(std::string(shapes->Measures[static_cast<size_t>(shapes->Closest)].Reference->Label));
 }
 
+TFieldValue FigureValue(const std::optional<TFigureSu>& figure) {
+  return figure ? Number(figure->Value) : Null();
+}
+
+TFieldValue FigureSu(const std::optional<TFigureSu>& figure, TSuSource source) {
+  return figure ? OptionalSu(figure->Su, source) : Null();
+}
+
+// {d_mean, d_mean_su, zeta, ...}; null but for CN 6.
+TFieldValue OctahedralParameters(const TOctahedronFigures* o, TSuSource source) {
+  const auto pair = [&](std::string_view name, std::string_view suName,
+                        const TFigureSu TOctahedronFigures::*figure) {
+    const std::optional<TFigureSu> value = o ? std::optional<TFigureSu>(o->*figure) : std::nullopt;
+    return std::vector<TField>{{name, FigureValue(value)}, {suName, FigureSu(value, source)}};
+  };
+  std::vector<TField> members;
+  for (auto&& part : {pair("d_mean", "d_mean_su", &TOctahedronFigures::MeanBond),
+                      pair("zeta", "zeta_su", &TOctahedronFigures::Zeta),
+                      pair("delta", "delta_su", &TOctahedronFigures::Delta),
+                      pair("sigma", "sigma_su", &TOctahedronFigures::Sigma),
+                      pair("theta", "theta_su", &TOctahedronFigures::Theta),
+                      pair("theta_min", "theta_min_su", &TOctahedronFigures::ThetaMin),
+                      pair("theta_max", "theta_max_su", &TOctahedronFigures::ThetaMax)})
+    members.insert(members.end(), part.begin(), part.end());
+  return Object(std::move(members), o != nullptr);
+}
+
+// The three trans pairs as display names.
+TFieldValue TransPairs(const TOctahedronFigures* o, const TLigArray& ligands) {
+  if (o == nullptr) return Null();
+  TFieldValue v;
+  v.Kind = TFieldValue::TKind::TextLists;
+  for (const std::array<int, 2>& pair : o->Analysis.Choices.TransPairs)
+    v.TextLists.push_back({LigandDisplayName(ligands[static_cast<size_t>(pair[0])]),
+                           LigandDisplayName(ligands[static_cast<size_t>(pair[1])])});
+  return v;
+}
+
+TFieldValue OptionalSuOf(const std::optional<TCorrelatedTau>& tau,
+                         std::optional<double> TCorrelatedTau::*su, TSuSource source) {
+  return tau ? OptionalSu((*tau).*su, source) : Null();
+}
+
 // The fields that --shapes adds, after the others.
 void AppendShapeFields(const TCentreResult& r, std::vector<TField>& fields) {
   const TSuSource su = r.SuSource;
@@ -173,6 +217,28 @@ void AppendShapeFields(const TCentreResult& r, std::vector<TField>& fields) {
                     TFieldUse::CsvOnly});
   fields.push_back({"closest_shape", ClosestShape(shapes)});
   fields.push_back({"paths", ShapePaths(shapes, su)});
+
+  const TPolyhedronResult* p = r.Polyhedron ? &*r.Polyhedron : nullptr;
+  const TOctahedronFigures* octahedron = p && p->Octahedron ? &*p->Octahedron : nullptr;
+  fields.push_back({"octahedral", OctahedralParameters(octahedron, su)});
+  fields.push_back({"trans_pairs", TransPairs(octahedron, r.Ligands)});
+
+  const std::optional<TCorrelatedTau> tau = p ? p->CorrelatedTau : std::nullopt;
+  fields.push_back({"tau4_su_correlated", OptionalSuOf(tau, &TCorrelatedTau::Tau4Su, su)});
+  fields.push_back(
+      {"tau4_prime_su_correlated", OptionalSuOf(tau, &TCorrelatedTau::Tau4PrimeSu, su)});
+  fields.push_back({"tau5_su_correlated", OptionalSuOf(tau, &TCorrelatedTau::Tau5Su, su)});
+  fields.push_back({"beta_alpha_correlation", tau ? Number(tau->Correlation) : Null()});
+
+  const bool basal = p && p->Basal && p->Basal->Choice.Usable;
+  const std::optional<TFigureSu> displacement =
+      basal ? std::optional<TFigureSu>(p->Basal->Displacement) : std::nullopt;
+  const std::optional<TFigureSu> tilt =
+      basal ? std::optional<TFigureSu>(p->Basal->ApexTilt) : std::nullopt;
+  fields.push_back({"basal_displacement", FigureValue(displacement)});
+  fields.push_back({"basal_displacement_su", FigureSu(displacement, su)});
+  fields.push_back({"apex_tilt", FigureValue(tilt)});
+  fields.push_back({"apex_tilt_su", FigureSu(tilt, su)});
 }
 
 const char* SuSourceName(TSuSource source) {
@@ -290,6 +356,19 @@ void AppendJsonValue(std::string& out, const TFieldValue& v) {
       }
       out += ']';
       return;
+    case TKind::TextLists:
+      out += '[';
+      for (size_t i = 0; i < v.TextLists.size(); ++i) {
+        if (i > 0) out += ',';
+        out += '[';
+        for (size_t k = 0; k < v.TextLists[i].size(); ++k) {
+          if (k > 0) out += ',';
+          AppendJsonString(out, v.TextLists[i][k]);
+        }
+        out += ']';
+      }
+      out += ']';
+      return;
     case TKind::Ligands: AppendJsonLigands(out, *v.Ligands, v.LigandSu); return;
     case TKind::NamedNumbers:
       if (!v.Present) {
@@ -344,6 +423,19 @@ std::string JoinedTexts(const std::vector<std::string>& texts) {
   return text;
 }
 
+// "O1 O4; O2 O5; O3 O6"
+std::string JoinedTextLists(const std::vector<std::vector<std::string>>& lists) {
+  std::string text;
+  for (const std::vector<std::string>& list : lists) {
+    if (!text.empty()) text += "; ";
+    for (size_t k = 0; k < list.size(); ++k) {
+      if (k > 0) text += ' ';
+      text += list[k];
+    }
+  }
+  return text;
+}
+
 using TCsvCells = std::vector<std::pair<std::string, std::string>>;  // column, cell
 
 void AppendCsvCells(TCsvCells& cells, const std::string& name, const TFieldValue& v,
@@ -359,6 +451,7 @@ void AppendCsvCells(TCsvCells& cells, const std::string& name, const TFieldValue
     case TKind::Number: cells.emplace_back(name, CsvNumber(v.Number)); return;
     case TKind::Text: cells.emplace_back(name, v.Text); return;
     case TKind::Texts: cells.emplace_back(name, JoinedTexts(v.Texts)); return;
+    case TKind::TextLists: cells.emplace_back(name, JoinedTextLists(v.TextLists)); return;
     case TKind::Ligands: cells.emplace_back(name, LigandNamesText(*v.Ligands)); return;
     case TKind::NamedNumbers:
       for (const auto& [key, number] : v.Named)

@@ -79,27 +79,38 @@ std::vector<std::string> SectionLines(const TReportSection& section) {
   return lines;
 }
 
+namespace {
+
+// Lines of text as one <pre> block, without the empty lines at its ends that
+// space the text report out (the HTML blocks have margins of their own).
+void AppendHtmlText(std::vector<std::string>& html, const std::vector<std::string>& text) {
+  size_t first = 0, end = text.size();
+  while (first < end && text[first].empty()) ++first;
+  while (end > first && text[end - 1].empty()) --end;
+  if (first == end) return;
+  html.emplace_back("<pre>");
+  for (size_t i = first; i < end; ++i) html.push_back(HtmlEscaped(text[i]));
+  html.emplace_back("</pre>");
+}
+
+}  // namespace
+
 std::vector<std::string> SectionHtml(const TReportSection& section) {
   std::vector<std::string> html = {"<p><b>" + HtmlEscaped(section.Title) + "</b></p>"};
+  std::vector<std::string> text;  // the text parts since the last table
   for (const TReportPart& part : section.Parts) {
-    if (!part.Table.Header.empty()) {
-      html.emplace_back("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">");
-      AppendHtmlRow(html, part.Table, part.Table.Header, "th");
-      for (const std::vector<std::string>& row : part.Table.Rows)
-        AppendHtmlRow(html, part.Table, row, "td");
-      html.emplace_back("</table>");
+    if (part.Table.Header.empty()) {
+      text.insert(text.end(), part.Text.begin(), part.Text.end());
       continue;
     }
-    // The empty lines that space the text report out; the HTML blocks have
-    // their own margins.
-    size_t first = 0, end = part.Text.size();
-    while (first < end && part.Text[first].empty()) ++first;
-    while (end > first && part.Text[end - 1].empty()) --end;
-    if (first == end) continue;
-    html.emplace_back("<pre>");
-    for (size_t i = first; i < end; ++i) html.push_back(HtmlEscaped(part.Text[i]));
-    html.emplace_back("</pre>");
+    AppendHtmlText(html, text);
+    text.clear();
+    html.emplace_back("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">");
+    AppendHtmlRow(html, part.Table, part.Table.Header, "th");
+    for (const std::vector<std::string>& row : part.Table.Rows) AppendHtmlRow(html, part.Table, row, "td");
+    html.emplace_back("</table>");
   }
+  AppendHtmlText(html, text);
   return html;
 }
 

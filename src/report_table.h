@@ -34,8 +34,8 @@ TReportPart TextPart(std::vector<std::string> lines);
 std::vector<std::string> SectionLines(const TReportSection& section);
 
 // The HTML lines: the title in bold, each table as a <table> with a border
-// (as the HTML view of Olex2 shows it), the text lines as a <pre> block
-// without the empty lines at its ends; every text escaped.
+// (as the HTML view of Olex2 shows it), the text lines between tables as one
+// <pre> block without the empty lines at its ends; every text escaped.
 std::vector<std::string> SectionHtml(const TReportSection& section);
 
 // &, < and > as entities.

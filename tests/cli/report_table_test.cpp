@@ -2,9 +2,6 @@
 // file, both escaped and placed where their lines stand.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "capture.h"
 #include "report_table.h"
 #include "test_support.h"
@@ -15,10 +12,8 @@ namespace {
 using TLines = std::vector<std::string>;
 
 TReportSection MeasureSection() {
-  TReportTable table;
-  table.Header = {"Label", "Name", "S"};
-  table.RightAligned = {false, false, true};
-  table.Rows = {{"SP-4", "Square <D4h> & co", "0.970(12)"}, {"T-4", "Tetrahedron", "31.38(4)"}};
+  TReportTable table{{"Label", "Name", "S"}, {false, false, true},
+                     {{"SP-4", "Square <D4h> & co", "0.970(12)"}, {"T-4", "Tetrahedron", "31.38(4)"}}};
   return {"Shapes & <measures>", {TablePart(table), TextPart({"", "Note: a < b", ""})}};
 }
 
@@ -30,67 +25,43 @@ std::string Joined(const TLines& lines) {
 
 }  // namespace
 
-TEST(ReportTable, TheTextAlignsTheColumnsAndIndentsTheRows) {
+TEST(ReportTable, TheTextAlignsTheColumnsAndTheHtmlIsAnEscapedTable) {
   EXPECT_EQ(SectionLines(MeasureSection()),
-            (TLines{"Shapes & <measures>",
-                    "  Label  Name                       S",
-                    "  SP-4   Square <D4h> & co  0.970(12)",
-                    "  T-4    Tetrahedron         31.38(4)",
-                    "",
-                    "  Note: a < b",
-                    ""}));
-  // A left-aligned last column leaves no blanks at the line's end.
-  TReportTable table;
-  table.Header = {"A", "Note"};
-  table.Rows = {{"long cell", ""}};
-  EXPECT_EQ(SectionLines({"t", {TablePart(table)}}), (TLines{"t", "  A          Note", "  long cell"}));
-}
-
-TEST(ReportTable, TheHtmlIsATableWithEveryTextEscaped) {
+            (TLines{"Shapes & <measures>", "  Label  Name                       S", "  SP-4   Square <D4h> & co  0.970(12)",
+                    "  T-4    Tetrahedron         31.38(4)", "", "  Note: a < b", ""}));
   EXPECT_EQ(SectionHtml(MeasureSection()),
             (TLines{"<p><b>Shapes &amp; &lt;measures&gt;</b></p>",
                     "<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">",
                     "<tr><th>Label</th><th>Name</th><th align=\"right\">S</th></tr>",
                     "<tr><td>SP-4</td><td>Square &lt;D4h&gt; &amp; co</td><td align=\"right\">0.970(12)</td></tr>",
-                    "<tr><td>T-4</td><td>Tetrahedron</td><td align=\"right\">31.38(4)</td></tr>",
-                    "</table>",
-                    "<pre>",
-                    "Note: a &lt; b",
-                    "</pre>"}));
+                    "<tr><td>T-4</td><td>Tetrahedron</td><td align=\"right\">31.38(4)</td></tr>", "</table>", "<pre>",
+                    "Note: a &lt; b", "</pre>"}));
 }
 
-TEST(ReportTable, ACapturedSectionStandsInTheHtmlWhereItsLinesStand) {
+TEST(ReportTable, CapturedSectionsStandInTheHtmlWhereTheirLinesStand) {
   TRunOptions options;
-  options.htmlFile = WriteScratchFile("section.html", "");
+  options.htmlFile = WriteScratchFile("sections.html", "");
   std::ostringstream console;
   {
     TReport report(console);
     report.BeginCapture(options);
     report.Line("before <1>");
     report.Section(MeasureSection());
+    report.Line();  // only parts two sections: no block of its own
+    report.Section(MeasureSection());
+    report.Line();
     report.Line("after & done");
     ASSERT_TRUE(report.EndCapture(""));
   }
-  // The console gets the text lines.
-  EXPECT_EQ(console.str(), Joined(TLines{"before <1>"}) + Joined(SectionLines(MeasureSection())) +
-                               Joined(TLines{"after & done"}));
+  const TLines section = SectionLines(MeasureSection());
+  EXPECT_EQ(console.str(), Joined({"before <1>"}) + Joined(section) + Joined({""}) + Joined(section) +
+                               Joined({"", "after & done"}));
   TLines expected = {"<html><head><meta charset=\"utf-8\"><title>Vexorin</title>",
                      "<style>body{font-family:sans-serif;font-size:9pt;margin:8px;}"
                      "pre{font-family:Consolas,monospace;font-size:9pt;}</style></head><body>",
                      "<pre>", "before &lt;1&gt;", "</pre>"};
-  for (const std::string& line : SectionHtml(MeasureSection())) expected.push_back(line);
-  for (const char* line : {"<pre>", "after &amp; done", "</pre></body></html>"}) expected.push_back(line);
+  for (int copy = 0; copy < 2; ++copy)
+    for (const std::string& line : SectionHtml(MeasureSection())) expected.push_back(line);
+  for (const char* line : {"<pre>", "", "after &amp; done", "</pre></body></html>"}) expected.push_back(line);
   EXPECT_EQ(ReadWholeFile(options.htmlFile), Joined(expected));
-}
-
-TEST(ReportTable, WithoutSectionsTheHtmlIsThePreOfTheLines) {
-  const std::string withNone = WriteScratchFile("none.html", "");
-  const std::string plain = WriteScratchFile("plain.html", "");
-  const TLines lines = {"a", "<b>", ""};
-  ASSERT_TRUE(WriteHtmlReport(lines, {}, withNone));
-  ASSERT_TRUE(WriteHtmlReport(lines, plain));
-  EXPECT_EQ(ReadWholeFile(withNone), ReadWholeFile(plain));
-  // A section beyond the last line is not written; the lines all are.
-  ASSERT_TRUE(WriteHtmlReport(lines, {THtmlSection{7, 1, {"<p>x</p>"}}}, withNone));
-  EXPECT_EQ(ReadWholeFile(withNone), ReadWholeFile(plain));
 }
