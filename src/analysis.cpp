@@ -62,12 +62,20 @@ TLigArray SelectLigands(const TLoadedInput& loaded, const TCentreRequest& reques
                              suffixRemoved);
 }
 
-// Returns true for CN 4 and 5. Otherwise prints the neighbour list and ends
-// the run, unless the request takes such a centre as a result.
+bool HasIndexCn(size_t cn) { return cn == 4 || cn == 5; }
+
+// --shapes measures the shapes of CN 2 to 8.
+bool HasShapeSection(const TRunOptions& options, size_t cn) {
+  return options.shapes && ShapesDefinedFor(static_cast<int>(cn));
+}
+
+// Returns true for CN 4 and 5, and with --shapes for CN 2 to 8. Otherwise
+// prints the neighbour list and ends the run, unless the request takes such
+// a centre as a result.
 bool CheckCoordinationNumber(const TCentreRequest& request, const TLigArray& ligands,
                              TReport& report) {
   const size_t cn = ligands.size();
-  if (cn == 4 || cn == 5) return true;
+  if (HasIndexCn(cn) || HasShapeSection(request.Options, cn)) return true;
   const bool named = !request.LigandNames.empty();
   if (!named && !request.OtherCnIsError) return false;
   report.Line();
@@ -98,6 +106,34 @@ void ComputeIndices(TCentreResult& result) {
   } else {
     result.Tau5 = Tau5(beta.Angle, beta.Su, alpha.Angle, alpha.Su);
     result.Shape = Classify5(result.Tau5->Value);
+  }
+}
+
+// The shape section of a centre of CN 2 to 8 with shapes to measure; ends the
+// run through Fatal on a label that is not one of the CN (unless labels of
+// any CN are taken).
+void AnalyseShapeSection(const TLoadedInput& loaded, int centralAtom, const TCentreRequest& request,
+                         TCentreResult& result) {
+  const TRunOptions& options = request.Options;
+  if (!HasShapeSection(options, result.Ligands.size())) return;
+  std::vector<const TShapeReference*> references;
+  std::string error;
+  if (!ChooseCentreShapes(static_cast<int>(result.Ligands.size()), options.shapeLabels,
+                          request.ShapeLabelsOfAnyCn, references, error)) {
+    if (!error.empty()) Fatal(error);
+    return;
+  }
+  TPolyhedronInput input{loaded.Model, centralAtom, result.Ligands};
+  if (result.HasIndices) {
+    input.Beta = &result.Beta;
+    input.Alpha = &result.Alpha;
+  }
+  input.SuAvailable = loaded.Input.SuAvailable;
+  input.Matrix = MatrixOf(loaded);
+  result.Polyhedron = AnalysePolyhedron(input, references);
+  if (result.Polyhedron->Octahedron) {
+    const std::string warning = OctahedronWarning(*result.Polyhedron->Octahedron);
+    if (!warning.empty()) result.Warnings.push_back(warning);
   }
 }
 
@@ -207,6 +243,7 @@ void AnalyseCentre(const TLoadedInput& loaded, const TModelSearch& search, int c
   result.Centre = centre.Label;
   result.Element = centre.Element;
   result.SuSource = SuSourceOf(input);
+  result.ShapesAsked = options.shapes;
 
   const double radius = SearchRadius(search.LargestRadius(), centre.Element, options.tolerance,
                                      options.maxRadius, !request.LigandNames.empty());
@@ -229,12 +266,14 @@ void AnalyseCentre(const TLoadedInput& loaded, const TModelSearch& search, int c
   ComputeLigandDistances(model, centralAtom, ligands, input.SuAvailable, MatrixOf(loaded));
   result.Ligands = std::move(ligands);
   if (CheckCoordinationNumber(request, result.Ligands, report)) {
-    report.Line("Coordination number: " + std::to_string(result.Ligands.size()) + "  ->  " +
-                (result.Ligands.size() == 4 ? "tau4 / tau4'" : "tau5"));
+    const size_t cn = result.Ligands.size();
+    report.Line("Coordination number: " + std::to_string(cn) + "  ->  " +
+                (cn == 4 ? "tau4 / tau4'" : cn == 5 ? "tau5" : "shape measures"));
     result.Angles = BuildAngles(model, search.AnglesAt(centre.Label), centralAtom, result.Ligands,
                                 options.forceCalc, input.SuAvailable, MatrixOf(loaded),
                                 result.NonFreeCount);
-    ComputeIndices(result);
+    if (HasIndexCn(cn)) ComputeIndices(result);
+    AnalyseShapeSection(loaded, centralAtom, request, result);
   }
   result.BriefLine = BriefLine(input, result);
 }

@@ -91,8 +91,12 @@ struct TCentreRequest {
   const std::vector<std::string>& LigandNames;  // empty: automatic ligands
   bool SuffixRemoved = false;                   // an Olex2 suffix was cut off the centre's name
   // A coordination number other than 4 or 5 found automatically ends the
-  // run (the text report) or is a result without indices (a record).
+  // run (the text report) or is a result without indices (a record). With
+  // --shapes, CN 2 to 8 is no error.
   bool OtherCnIsError = true;
+  // The labels of --shapes may name shapes of any CN; a centre takes those
+  // of its own (a survey). Otherwise a label of another CN is an error.
+  bool ShapeLabelsOfAnyCn = false;
 };
 
 // Analyses the central atom: the report lines from the header down to the

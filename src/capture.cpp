@@ -122,20 +122,6 @@ std::vector<std::string> ReportLines(std::string_view text) {
   return lines;
 }
 
-std::string HtmlEscaped(std::string_view text) {
-  std::string result;
-  result.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&': result += "&amp;"; break;
-      case '<': result += "&lt;"; break;
-      case '>': result += "&gt;"; break;
-      default: result += c;
-    }
-  }
-  return result;
-}
-
 // The line and its line end in one piece: with the flush after each line it
 // reaches the output in one write, so that the lines of programs writing
 // to the same file at once (a parallel survey) do not mix.
@@ -165,6 +151,7 @@ struct TReport::TImpl {
   bool CaptureWriteFailed = false;
   bool TemporaryCapture = false;
   std::string HtmlPath;
+  std::vector<THtmlSection> HtmlSections;
   bool Brief = false;
 
   explicit TImpl(std::ostream& console) : Console(console) {}
@@ -202,6 +189,13 @@ void TReport::Line(std::string_view text) {
   Impl->Console.flush();
 }
 
+void TReport::Section(const TReportSection& section) {
+  const std::vector<std::string> lines = SectionLines(section);
+  if (Impl->Active && !Impl->HtmlPath.empty())
+    Impl->HtmlSections.push_back({SplitLines(Impl->Captured).size(), lines.size(), SectionHtml(section)});
+  for (const std::string& line : lines) Line(line);
+}
+
 void TReport::BeginCapture(const TRunOptions& options) {
   if (Impl->Active) return;
   if (options.outFile.empty() && options.htmlFile.empty() && !options.brief) return;
@@ -220,6 +214,7 @@ void TReport::BeginCapture(const TRunOptions& options) {
   Impl->CaptureWriteFailed = false;
   Impl->TemporaryCapture = options.outFile.empty();
   Impl->HtmlPath = options.htmlFile;
+  Impl->HtmlSections.clear();
   Impl->Brief = options.brief;
   Impl->Active = true;
 }
@@ -237,7 +232,7 @@ bool TReport::EndCapture(std::string_view briefLine) {
 
   const std::vector<std::string> lines = ReportLines(Impl->Captured);
   Impl->Captured.clear();
-  const bool htmlWritten = Impl->HtmlPath.empty() || WriteHtmlReport(lines, Impl->HtmlPath);
+  const bool htmlWritten = Impl->HtmlPath.empty() || WriteHtmlReport(lines, Impl->HtmlSections, Impl->HtmlPath);
   Impl->ShowOnConsole(lines, briefLine);
   if (!textReportWritten)
     WriteConsoleLine(Impl->Console, "Error: cannot write output file: " + Impl->CapturePath);
@@ -283,6 +278,11 @@ std::ostream& DiscardingStream() {
 }
 
 bool WriteHtmlReport(const std::vector<std::string>& lines, const std::string& path) {
+  return WriteHtmlReport(lines, {}, path);
+}
+
+bool WriteHtmlReport(const std::vector<std::string>& lines,
+                     const std::vector<THtmlSection>& sections, const std::string& path) {
   std::FILE* file = OpenForWriting(path);
   if (!file) return false;
   bool ok = WriteFileLine(file,
@@ -291,7 +291,35 @@ bool WriteHtmlReport(const std::vector<std::string>& lines, const std::string& p
                           "<style>body{font-family:sans-serif;font-size:9pt;margin:8px;}"
                           "pre{font-family:Consolas,monospace;font-size:9pt;}</style></head><body>") &&
             WriteFileLine(file, "<pre>");
-  for (size_t i = 0; ok && i < lines.size(); ++i) ok = WriteFileLine(file, HtmlEscaped(lines[i]));
+  size_t next = 0;
+  size_t i = 0;
+  bool inPre = true;
+  while (ok && i < lines.size()) {
+    while (next < sections.size() && sections[next].FirstLine < i) ++next;  // overlapping: skipped
+    if (next < sections.size() && sections[next].FirstLine == i) {
+      if (inPre) ok = WriteFileLine(file, "</pre>");
+      for (size_t k = 0; ok && k < sections[next].Html.size(); ++k)
+        ok = WriteFileLine(file, sections[next].Html[k]);
+      i += sections[next].LineCount;
+      ++next;
+      inPre = false;
+      continue;
+    }
+    // The empty lines that only part two sections need no block of their own.
+    if (!inPre) {
+      size_t end = i;
+      while (end < lines.size() && lines[end].empty()) ++end;
+      if (next < sections.size() && sections[next].FirstLine == end) {
+        i = end;
+        continue;
+      }
+      ok = WriteFileLine(file, "<pre>");
+      inPre = true;
+    }
+    ok = ok && WriteFileLine(file, HtmlEscaped(lines[i]));
+    ++i;
+  }
+  if (!inPre) ok = ok && WriteFileLine(file, "<pre>");
   ok = ok && WriteFileLine(file, "</pre></body></html>");
   return CloseFile(file) && ok;
 }

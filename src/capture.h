@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli.h"
+#include "report_table.h"
 
 // Thrown by Fatal and caught by the run, which writes the error line, ends
 // the capture and returns status 2.
@@ -40,6 +41,9 @@ class TReport {
 
   // Writes one line (text + kLineEnd) to the report stream.
   void Line(std::string_view text = {});
+  // Writes the lines of the section (SectionLines); the HTML file shows it
+  // as tables in their place.
+  void Section(const TReportSection& section);
 
   // Starts capturing when --out, --html or --brief is given. Ends the run
   // through Fatal ("cannot write output file: " + path) when the capture file
@@ -66,6 +70,18 @@ class TReport {
 // Writes the report lines as an HTML document; false when the file cannot be
 // written.
 bool WriteHtmlReport(const std::vector<std::string>& lines, const std::string& path);
+
+// A section among the report lines: the lines it stands for and its HTML.
+struct THtmlSection {
+  size_t FirstLine = 0;
+  size_t LineCount = 0;
+  std::vector<std::string> Html;
+};
+
+// The same with the sections in place of their lines (in line order, not
+// overlapping); without sections it is the document above.
+bool WriteHtmlReport(const std::vector<std::string>& lines,
+                     const std::vector<THtmlSection>& sections, const std::string& path);
 
 // The lines of a failed run that the brief console shows: each line that
 // starts with "Error:" and the lines that continue it with 7 blanks.

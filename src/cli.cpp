@@ -16,7 +16,7 @@ constexpr std::string_view kTau4Reference = "Yang et al., Dalton Trans. 2007";
 constexpr std::string_view kTau5Reference = "Addison et al., JCS Dalton 1984";
 
 // From the empty line after the version line down to "Definitions:".
-constexpr std::array<std::string_view, 61> kHelpUsage = {
+constexpr std::array<std::string_view, 62> kHelpUsage = {
     "",
     "Usage:",
     "  vexorin <file.cif> <central atom> [ligand1 ligand2 ...] [options]",
@@ -68,11 +68,12 @@ constexpr std::array<std::string_view, 61> kHelpUsage = {
     "  --elements=<list>",
     "                centre elements of --all, e.g. Cu,Ni (default: every metal)",
     "  --format=<f>  text (the report, default), json (JSON Lines) or csv records",
+    "  --shapes=all  continuous shape measures (or a list of labels, e.g. SP-4,T-4)",
     "  --brief       print a single result line only",
     "  --help        this help",
     "",
     "The options with a value may also be written without the leading",
-    "\"--\" (block=x, html=x, out=x, tol=x, occ=x, max=x, xyznames=x,",
+    "\"--\" (block=x, html=x, out=x, tol=x, occ=x, max=x, shapes=x, xyznames=x,",
     "format=x, elements=x).",
     "Olex2 needs this:",
     "its exec macro claims every \"-\" argument as its own option.",
@@ -182,8 +183,9 @@ size_t TakeQuote(std::string_view raw, size_t pos, TSplitState& state) {
   return next;
 }
 
-constexpr std::array<std::string_view, 9> kBarePrefixes = {
-    "tol=", "occ=", "max=", "block=", "out=", "html=", "xyznames=", "format=", "elements=",
+constexpr std::array<std::string_view, 10> kBarePrefixes = {
+    "tol=",  "occ=",      "max=",    "block=",    "out=",
+    "html=", "xyznames=", "format=", "elements=", "shapes=",
 };
 
 std::string WithOptionDashes(const std::string& argument) {
@@ -241,6 +243,9 @@ bool ApplyOption(std::string_view argument, TRunOptions& options) {
     options.format = ParseOutputFormat(value);
   } else if (valueAfter("--elements=", value)) {
     options.surveyElements = ParseElementList(value);
+  } else if (valueAfter("--shapes=", value)) {
+    options.shapes = true;
+    options.shapeLabels = ParseShapeLabels(value);
   } else if (argument == "--all") {
     options.surveyAll = true;
   } else if (argument == "--brief") {
@@ -360,6 +365,22 @@ std::vector<int> ParseElementList(std::string_view text) {
     start = end + 1;
   }
   return elements;
+}
+
+std::vector<std::string> ParseShapeLabels(std::string_view text) {
+  if (SameTextIgnoringCase(TrimControl(text), "all")) return {};
+  std::vector<std::string> labels;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find(',', start);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view label = TrimControl(text.substr(start, end - start));
+    if (!label.empty()) labels.emplace_back(label);
+    start = end + 1;
+  }
+  if (labels.empty())
+    Fatal("--shapes needs a value: all, or shape labels such as SP-4,T-4");
+  return labels;
 }
 
 void PrintHelp(std::ostream& console) {

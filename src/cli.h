@@ -34,6 +34,8 @@ struct TRunOptions {
   bool surveyAll = false;  // --all: every metal centre of every input file
   TOutputFormat format = TOutputFormat::Text;
   std::vector<int> surveyElements;  // atomic numbers of --elements; empty: the metals
+  bool shapes = false;                  // --shapes: the shape section of the report
+  std::vector<std::string> shapeLabels;  // the labels of --shapes, as typed; empty: all
 };
 
 struct TCommandLine {
@@ -68,6 +70,11 @@ TCommandOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostr
 // case ignored, blanks around a symbol allowed); ends the run through Fatal
 // with "unknown element in --elements: " on a symbol that is no element.
 std::vector<int> ParseElementList(std::string_view text);
+
+// The labels of --shapes: "all" (ASCII case ignored) gives none, i.e. every
+// shape; otherwise the labels separated by commas, blanks around them
+// removed. Ends the run through Fatal when no label is given.
+std::vector<std::string> ParseShapeLabels(std::string_view text);
 
 void PrintHelp(std::ostream& console);
 // The one line "vexorin <version>" that --version prints.

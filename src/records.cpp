@@ -1,5 +1,6 @@
 #include "records.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <map>
@@ -11,14 +12,17 @@
 
 namespace {
 
+struct TField;
+
 // The value of one record field as both writers see it.
 struct TFieldValue {
-  enum class TKind { Null, Integer, Number, Text, Texts, Ligands, NamedNumbers };
+  enum class TKind { Null, Integer, Number, Text, Texts, TextLists, Ligands, NamedNumbers, Object };
   TKind Kind = TKind::Null;
   long long Integer = 0;
   double Number = 0;
   std::string Text;
   std::vector<std::string> Texts;
+  std::vector<std::vector<std::string>> TextLists;  // CSV: lists joined by "; ", texts by " "
   const TLigArray* Ligands = nullptr;
   bool LigandSu = false;  // the ligands' distance su are meaningful
   // An object of named numbers. Its names are known also when it is absent
@@ -27,11 +31,22 @@ struct TFieldValue {
   std::vector<std::pair<std::string, double>> Named;
   bool Present = true;
   std::string CsvPrefix;
+  // An object of named fields (Present false: null). In CSV each member
+  // has the columns of its value, named after the object's column + "_" +
+  // the member's name; a member named "value" takes the object's column
+  // itself. The members of an absent object still give their (empty)
+  // columns.
+  std::vector<TField> Members;
 };
+
+// Where a field appears: both records, or only JSON or only CSV (a figure
+// that CSV gives once per row where JSON repeats it per object).
+enum class TFieldUse { Both, JsonOnly, CsvOnly };
 
 struct TField {
   std::string_view Name;
   TFieldValue Value;
+  TFieldUse Use = TFieldUse::Both;
 };
 
 TFieldValue Null() { return {}; }
@@ -100,6 +115,132 @@ TFieldValue IndexSu(const std::optional<TValueSu>& index, TSuSource source) {
   return index ? Su(index->Su, source) : Null();
 }
 
+TFieldValue Object(std::vector<TField> members, bool present = true) {
+  TFieldValue v;
+  v.Kind = TFieldValue::TKind::Object;
+  v.Members = std::move(members);
+  v.Present = present;
+  return v;
+}
+
+TFieldValue OptionalNumber(const std::optional<double>& value) {
+  return value ? Number(*value) : Null();
+}
+
+// An su that the input gives (none, or 0, is null as above).
+TFieldValue OptionalSu(const std::optional<double>& su, TSuSource source) {
+  return su ? Su(*su, source) : Null();
+}
+
+const TShapeAnalysis* ShapesOf(const TCentreResult& r) {
+  return r.Polyhedron ? &r.Polyhedron->Shapes : nullptr;
+}
+
+// label -> {value, su, noise_level}; null without a shape section.
+TFieldValue ShapeMeasures(const TShapeAnalysis* shapes, TSuSource source) {
+  if (shapes == nullptr) return Object({}, false);
+  std::vector<TField> members;
+  for (const TShapeMeasure& m : shapes->Measures)
+    members.push_back({m.Reference->Label,
+                       Object({{"value", std::isnan(m.Value) ? Null() : Number(m.Value)},
+                               {"su", OptionalSu(m.Su, source)},
+                               {"noise_level", OptionalNumber(m.NoiseLevel), TFieldUse::JsonOnly}})});
+  return Object(std::move(members));
+}
+
+// "SP-4/T-4" -> {deviation, deviation_su, coordinate, coordinate_su}.
+TFieldValue ShapePaths(const TShapeAnalysis* shapes, TSuSource source) {
+  if (shapes == nullptr) return Object({}, false);
+  std::vector<TField> members;
+  for (const TShapePath& p : shapes->Paths)
+    members.push_back({p.Label, Object({{"deviation", Number(p.Deviation)},
+                                        {"deviation_su", OptionalSu(p.DeviationSu, source)},
+                                        {"coordinate", Number(p.Coordinate)},
+                                        {"coordinate_su", OptionalSu(p.CoordinateSu, source)}})});
+  return Object(std::move(members));
+}
+
+TFieldValue ClosestShape(const TShapeAnalysis* shapes) {
+  if (shapes == nullptr || shapes->Closest < 0) return Null();
+  return Text(std::string(shapes->Measures[static_cast<size_t>(shapes->Closest)].Reference->Label));
+}
+
+TFieldValue FigureValue(const std::optional<TFigureSu>& figure) {
+  return figure ? Number(figure->Value) : Null();
+}
+
+TFieldValue FigureSu(const std::optional<TFigureSu>& figure, TSuSource source) {
+  return figure ? OptionalSu(figure->Su, source) : Null();
+}
+
+// {d_mean, d_mean_su, zeta, ...}; null but for CN 6.
+TFieldValue OctahedralParameters(const TOctahedronFigures* o, TSuSource source) {
+  const auto pair = [&](std::string_view name, std::string_view suName,
+                        const TFigureSu TOctahedronFigures::*figure) {
+    const std::optional<TFigureSu> value = o ? std::optional<TFigureSu>(o->*figure) : std::nullopt;
+    return std::vector<TField>{{name, FigureValue(value)}, {suName, FigureSu(value, source)}};
+  };
+  std::vector<TField> members;
+  for (auto&& part : {pair("d_mean", "d_mean_su", &TOctahedronFigures::MeanBond),
+                      pair("zeta", "zeta_su", &TOctahedronFigures::Zeta),
+                      pair("delta", "delta_su", &TOctahedronFigures::Delta),
+                      pair("sigma", "sigma_su", &TOctahedronFigures::Sigma),
+                      pair("theta", "theta_su", &TOctahedronFigures::Theta),
+                      pair("theta_min", "theta_min_su", &TOctahedronFigures::ThetaMin),
+                      pair("theta_max", "theta_max_su", &TOctahedronFigures::ThetaMax)})
+    members.insert(members.end(), part.begin(), part.end());
+  return Object(std::move(members), o != nullptr);
+}
+
+// The three trans pairs as display names.
+TFieldValue TransPairs(const TOctahedronFigures* o, const TLigArray& ligands) {
+  if (o == nullptr) return Null();
+  TFieldValue v;
+  v.Kind = TFieldValue::TKind::TextLists;
+  for (const std::array<int, 2>& pair : o->Analysis.Choices.TransPairs)
+    v.TextLists.push_back({LigandDisplayName(ligands[static_cast<size_t>(pair[0])]),
+                           LigandDisplayName(ligands[static_cast<size_t>(pair[1])])});
+  return v;
+}
+
+TFieldValue OptionalSuOf(const std::optional<TCorrelatedTau>& tau,
+                         std::optional<double> TCorrelatedTau::*su, TSuSource source) {
+  return tau ? OptionalSu((*tau).*su, source) : Null();
+}
+
+// The fields that --shapes adds, after the others.
+void AppendShapeFields(const TCentreResult& r, std::vector<TField>& fields) {
+  const TSuSource su = r.SuSource;
+  const TShapeAnalysis* shapes = ShapesOf(r);
+  fields.push_back({"cshm", ShapeMeasures(shapes, su)});
+  fields.push_back({"cshm_noise_level", shapes ? OptionalNumber(shapes->NoiseLevel) : Null(),
+                    TFieldUse::CsvOnly});
+  fields.push_back({"closest_shape", ClosestShape(shapes)});
+  fields.push_back({"paths", ShapePaths(shapes, su)});
+
+  const TPolyhedronResult* p = r.Polyhedron ? &*r.Polyhedron : nullptr;
+  const TOctahedronFigures* octahedron = p && p->Octahedron ? &*p->Octahedron : nullptr;
+  fields.push_back({"octahedral", OctahedralParameters(octahedron, su)});
+  fields.push_back({"trans_pairs", TransPairs(octahedron, r.Ligands)});
+
+  const std::optional<TCorrelatedTau> tau = p ? p->CorrelatedTau : std::nullopt;
+  fields.push_back({"tau4_su_correlated", OptionalSuOf(tau, &TCorrelatedTau::Tau4Su, su)});
+  fields.push_back(
+      {"tau4_prime_su_correlated", OptionalSuOf(tau, &TCorrelatedTau::Tau4PrimeSu, su)});
+  fields.push_back({"tau5_su_correlated", OptionalSuOf(tau, &TCorrelatedTau::Tau5Su, su)});
+  fields.push_back({"beta_alpha_correlation", tau ? Number(tau->Correlation) : Null()});
+
+  const bool basal = p && p->Basal && p->Basal->Choice.Usable;
+  const std::optional<TFigureSu> displacement =
+      basal ? std::optional<TFigureSu>(p->Basal->Displacement) : std::nullopt;
+  const std::optional<TFigureSu> tilt =
+      basal ? std::optional<TFigureSu>(p->Basal->ApexTilt) : std::nullopt;
+  fields.push_back({"basal_displacement", FigureValue(displacement)});
+  fields.push_back({"basal_displacement_su", FigureSu(displacement, su)});
+  fields.push_back({"apex_tilt", FigureValue(tilt)});
+  fields.push_back({"apex_tilt_su", FigureSu(tilt, su)});
+}
+
 const char* SuSourceName(TSuSource source) {
   switch (source) {
     case TSuSource::Matrix: return "matrix";
@@ -113,7 +254,7 @@ const char* SuSourceName(TSuSource source) {
 // is one line here; both writers and the CSV header follow.
 std::vector<TField> ResultFields(const TCentreResult& r) {
   const TSuSource su = r.SuSource;
-  return {
+  std::vector<TField> fields = {
       {"file", Text(r.File)},
       {"block", OptionalText(r.Block)},
       {"centre", OptionalText(r.Centre)},
@@ -135,6 +276,8 @@ std::vector<TField> ResultFields(const TCentreResult& r) {
       {"su_source", Text(SuSourceName(su))},
       {"warnings", Texts(r.Warnings)},
   };
+  if (r.ShapesAsked) AppendShapeFields(r, fields);
+  return fields;
 }
 
 std::vector<TField> ErrorFields(const TCentreResult& r) {
@@ -182,6 +325,22 @@ void AppendJsonLigands(std::string& out, const TLigArray& ligands, bool withSu) 
   out += ']';
 }
 
+void AppendJsonValue(std::string& out, const TFieldValue& v);
+
+void AppendJsonObject(std::string& out, const std::vector<TField>& fields) {
+  out += '{';
+  bool first = true;
+  for (const TField& field : fields) {
+    if (field.Use == TFieldUse::CsvOnly) continue;
+    if (!first) out += ',';
+    first = false;
+    AppendJsonString(out, field.Name);
+    out += ':';
+    AppendJsonValue(out, field.Value);
+  }
+  out += '}';
+}
+
 void AppendJsonValue(std::string& out, const TFieldValue& v) {
   using TKind = TFieldValue::TKind;
   switch (v.Kind) {
@@ -194,6 +353,19 @@ void AppendJsonValue(std::string& out, const TFieldValue& v) {
       for (size_t i = 0; i < v.Texts.size(); ++i) {
         if (i > 0) out += ',';
         AppendJsonString(out, v.Texts[i]);
+      }
+      out += ']';
+      return;
+    case TKind::TextLists:
+      out += '[';
+      for (size_t i = 0; i < v.TextLists.size(); ++i) {
+        if (i > 0) out += ',';
+        out += '[';
+        for (size_t k = 0; k < v.TextLists[i].size(); ++k) {
+          if (k > 0) out += ',';
+          AppendJsonString(out, v.TextLists[i][k]);
+        }
+        out += ']';
       }
       out += ']';
       return;
@@ -211,6 +383,12 @@ void AppendJsonValue(std::string& out, const TFieldValue& v) {
         AppendJsonNumber(out, v.Named[i].second);
       }
       out += '}';
+      return;
+    case TKind::Object:
+      if (v.Present)
+        AppendJsonObject(out, v.Members);
+      else
+        out += "null";
       return;
   }
 }
@@ -245,29 +423,57 @@ std::string JoinedTexts(const std::vector<std::string>& texts) {
   return text;
 }
 
+// "O1 O4; O2 O5; O3 O6"
+std::string JoinedTextLists(const std::vector<std::vector<std::string>>& lists) {
+  std::string text;
+  for (const std::vector<std::string>& list : lists) {
+    if (!text.empty()) text += "; ";
+    for (size_t k = 0; k < list.size(); ++k) {
+      if (k > 0) text += ' ';
+      text += list[k];
+    }
+  }
+  return text;
+}
+
 using TCsvCells = std::vector<std::pair<std::string, std::string>>;  // column, cell
 
-void AppendCsvCells(TCsvCells& cells, const TField& field) {
+void AppendCsvCells(TCsvCells& cells, const std::string& name, const TFieldValue& v,
+                    bool present) {
   using TKind = TFieldValue::TKind;
-  const TFieldValue& v = field.Value;
-  const std::string name(field.Name);
+  if (!present && v.Kind != TKind::Object && v.Kind != TKind::NamedNumbers) {
+    cells.emplace_back(name, "");
+    return;
+  }
   switch (v.Kind) {
     case TKind::Null: cells.emplace_back(name, ""); return;
     case TKind::Integer: cells.emplace_back(name, std::to_string(v.Integer)); return;
     case TKind::Number: cells.emplace_back(name, CsvNumber(v.Number)); return;
     case TKind::Text: cells.emplace_back(name, v.Text); return;
     case TKind::Texts: cells.emplace_back(name, JoinedTexts(v.Texts)); return;
+    case TKind::TextLists: cells.emplace_back(name, JoinedTextLists(v.TextLists)); return;
     case TKind::Ligands: cells.emplace_back(name, LigandNamesText(*v.Ligands)); return;
     case TKind::NamedNumbers:
       for (const auto& [key, number] : v.Named)
-        cells.emplace_back(CsvColumnName(v.CsvPrefix, key), v.Present ? CsvNumber(number) : "");
+        cells.emplace_back(CsvColumnName(v.CsvPrefix, key),
+                           present && v.Present ? CsvNumber(number) : "");
+      return;
+    case TKind::Object:
+      for (const TField& member : v.Members) {
+        if (member.Use == TFieldUse::JsonOnly) continue;
+        const std::string column =
+            member.Name == "value" ? name : CsvColumnName(name, member.Name);
+        AppendCsvCells(cells, column, member.Value, present && v.Present);
+      }
       return;
   }
 }
 
 TCsvCells CsvCells(const std::vector<TField>& fields) {
   TCsvCells cells;
-  for (const TField& field : fields) AppendCsvCells(cells, field);
+  for (const TField& field : fields)
+    if (field.Use != TFieldUse::JsonOnly)
+      AppendCsvCells(cells, std::string(field.Name), field.Value, true);
   return cells;
 }
 
@@ -277,6 +483,30 @@ std::vector<std::string> CsvColumns() {
   for (const auto& cell : CsvCells(ResultFields(TCentreResult{}))) columns.push_back(cell.first);
   columns.emplace_back("error");
   return columns;
+}
+
+// The columns that --shapes adds, in their order: those of a result that
+// measured every reference of every CN and has every path.
+std::vector<std::string> ShapeColumnOrder() {
+  TCentreResult all;
+  all.ShapesAsked = true;
+  TShapeAnalysis& shapes = all.Polyhedron.emplace().Shapes;
+  for (const TShapeReference& reference : AllShapeReferences()) {
+    TShapeMeasure measure;
+    measure.Reference = &reference;
+    shapes.Measures.push_back(measure);
+  }
+  for (const TShapePathPair& pair : kShapePathPairs) {
+    TShapePath path;
+    path.Label = pair.Label;
+    shapes.Paths.push_back(path);
+  }
+  const TCsvCells plain = CsvCells(ResultFields(TCentreResult{}));
+  std::vector<std::string> order;
+  for (const auto& cell : CsvCells(ResultFields(all)))
+    if (std::none_of(plain.begin(), plain.end(), [&](const auto& p) { return p.first == cell.first; }))
+      order.push_back(cell.first);
+  return order;
 }
 
 const std::vector<std::string>& Columns() {
@@ -333,16 +563,8 @@ std::string ShortestNumberText(double value) {
 }
 
 std::string JsonRecord(const TCentreResult& result) {
-  std::string line = "{";
-  bool first = true;
-  for (const TField& field : RecordFields(result)) {
-    if (!first) line += ',';
-    first = false;
-    AppendJsonString(line, field.Name);
-    line += ':';
-    AppendJsonValue(line, field.Value);
-  }
-  line += '}';
+  std::string line;
+  AppendJsonObject(line, RecordFields(result));
   return line;
 }
 
@@ -357,6 +579,44 @@ std::string CsvRecord(const TCentreResult& result) {
     cells.push_back(cell == byColumn.end() ? std::string() : cell->second);
   }
   return CsvLine(cells);
+}
+
+void TCsvTable::Add(const TCentreResult& result) {
+  TCsvRow row;
+  for (auto& [column, cell] : CsvCells(RecordFields(result))) row[column] = std::move(cell);
+  Rows.push_back(std::move(row));
+}
+
+std::vector<std::string> TCsvTable::Lines() const {
+  static const std::vector<std::string> order = ShapeColumnOrder();
+  const std::vector<std::string>& plain = Columns();
+  std::vector<bool> used(order.size(), false);
+  std::vector<std::string> unordered;  // columns of no known place (none expected)
+  for (const TCsvRow& row : Rows)
+    for (const auto& [column, cell] : row) {
+      if (std::find(plain.begin(), plain.end(), column) != plain.end()) continue;
+      const auto place = std::find(order.begin(), order.end(), column);
+      if (place != order.end())
+        used[static_cast<size_t>(place - order.begin())] = true;
+      else if (std::find(unordered.begin(), unordered.end(), column) == unordered.end())
+        unordered.push_back(column);
+    }
+  std::vector<std::string> columns(plain.begin(), plain.end() - 1);  // "error" comes last
+  for (size_t i = 0; i < order.size(); ++i)
+    if (used[i]) columns.push_back(order[i]);
+  columns.insert(columns.end(), unordered.begin(), unordered.end());
+  columns.push_back(plain.back());
+
+  std::vector<std::string> lines = {CsvLine(columns)};
+  for (const TCsvRow& row : Rows) {
+    std::vector<std::string> cells;
+    for (const std::string& column : columns) {
+      const auto cell = row.find(column);
+      cells.push_back(cell == row.end() ? std::string() : cell->second);
+    }
+    lines.push_back(CsvLine(cells));
+  }
+  return lines;
 }
 
 std::string RecordLine(TOutputFormat format, const TCentreResult& result) {

@@ -4,6 +4,7 @@
 
 #include "cli.h"
 #include "indices.h"
+#include "polyhedron_report.h"
 #include "ugeom.h"
 #include "utext.h"
 
@@ -202,18 +203,21 @@ void PrintReportBody(TReport& report, const TReportInput& input, const TCentreRe
                 (angle.FromCif ? "(CIF)" : "(calculated)"));
   }
   report.Line();
-  const TAngleRec& beta = result.Beta;
-  const TAngleRec& alpha = result.Alpha;
-  report.Line("Largest angle           beta  = " + FormatValueSu(beta.Angle, beta.Su, 2) +
-              " deg  (" + AnglePairText(ligands, beta, centralLabel) + ")");
-  report.Line("Second largest angle    alpha = " + FormatValueSu(alpha.Angle, alpha.Su, 2) +
-              " deg  (" + AnglePairText(ligands, alpha, centralLabel) + ")");
-  report.Line();
-  if (result.Tau4)
-    PrintIndicesCn4(report, result);
-  else
-    PrintIndicesCn5(report, result);
-  report.Line();
+  if (result.HasIndices) {
+    const TAngleRec& beta = result.Beta;
+    const TAngleRec& alpha = result.Alpha;
+    report.Line("Largest angle           beta  = " + FormatValueSu(beta.Angle, beta.Su, 2) +
+                " deg  (" + AnglePairText(ligands, beta, centralLabel) + ")");
+    report.Line("Second largest angle    alpha = " + FormatValueSu(alpha.Angle, alpha.Su, 2) +
+                " deg  (" + AnglePairText(ligands, alpha, centralLabel) + ")");
+    report.Line();
+    if (result.Tau4)
+      PrintIndicesCn4(report, result);
+    else
+      PrintIndicesCn5(report, result);
+    report.Line();
+  }
+  PrintPolyhedronSections(report, input, result);
   PrintClosingNote(report, input, result);
 }
 

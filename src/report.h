@@ -46,7 +46,8 @@ std::string MissingSymmetryWarning(const std::string& spaceGroup);
 // One row per ligand: number, label, site code, distance with su.
 void PrintLigandRows(TReport& report, const TLigArray& ligands);
 
-// The body after the coordination-number line, from a result with indices.
+// The body after the coordination-number line, from a result with indices
+// or a shape section.
 void PrintReportBody(TReport& report, const TReportInput& input, const TCentreResult& result);
 
 // The one result line: "Ni1: CN 4, tau4 = ..., tau4' = ...  [ligands]", the

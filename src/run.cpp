@@ -6,6 +6,7 @@
 #include "analysis.h"
 #include "capture.h"
 #include "cli.h"
+#include "polyhedron_analysis.h"
 #include "records.h"
 #include "report.h"
 #include "survey.h"
@@ -103,8 +104,13 @@ int WriteNamedCentreRecord(const TCommandLine& command, const TFileSource& files
   } catch (...) {
     result.Error = OneLineMessage(FailureMessage(std::current_exception()));
   }
-  if (command.Options.format == TOutputFormat::Csv) output.Line(CsvHeader());
-  output.Line(RecordLine(command.Options.format, result));
+  if (command.Options.format == TOutputFormat::Csv) {
+    TCsvTable table;
+    table.Add(result);
+    for (const std::string& line : table.Lines()) output.Line(line);
+  } else {
+    output.Line(JsonRecord(result));
+  }
   return Failed(result) ? 2 : 0;
 }
 
@@ -139,7 +145,10 @@ int RunVexorin(const std::vector<std::string>& args, std::ostream& console,
       case TCommandOutcome::Run: break;
     }
     const TRunOptions& options = command.Options;
-    if (options.surveyAll) CheckSurveyArguments(files, command);
+    if (options.surveyAll) {
+      CheckSurveyArguments(files, command);
+      CheckShapeLabelsExist(options.shapeLabels);
+    }
     CheckReportFilesSpareInput(files, command);
     if (options.surveyAll) {
       report.BeginCapture(WithoutBrief(options));

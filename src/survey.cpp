@@ -170,14 +170,21 @@ struct TSurvey {
   TReport Unread{DiscardingStream()};  // the text reports of the centres
   size_t CentresOfFile = 0;
   bool AnyError = false;
+  // CSV with --shapes: the shape columns are those of the CNs found, so the
+  // rows wait for the last centre.
+  std::optional<TCsvTable> HeldRows = std::nullopt;
 
   void Write(const TCentreResult& result, bool showBlock) {
+    if (Failed(result)) AnyError = true;
+    if (result.Centre) ++CentresOfFile;
+    if (HeldRows) {
+      HeldRows->Add(result);
+      return;
+    }
     Progress.MakeWayForRecord();
     const TOutputFormat format = Command.Options.format;
     Output.Line(format == TOutputFormat::Text ? SurveyTextLine(result, showBlock)
                                               : RecordLine(format, result));
-    if (Failed(result)) AnyError = true;
-    if (result.Centre) ++CentresOfFile;
   }
 };
 
@@ -209,7 +216,7 @@ void SurveyModel(TSurvey& survey, const std::string& typedPath, const std::strin
     return;
   }
   const std::vector<std::string> automaticLigands;
-  const TCentreRequest request{survey.Command.Options, automaticLigands, false, false};
+  const TCentreRequest request{survey.Command.Options, automaticLigands, false, false, true};
   for (int atom : centres) {
     TCentreResult result = ResultOf(typedPath, block ? *block : std::string());
     Survived(result, [&] { AnalyseCentre(loaded, *search, atom, request, survey.Unread, result); });
@@ -327,12 +334,19 @@ int RunSurvey(const TCommandLine& command, const TFileSource& files, TReport& ou
               const TProgressOutput& progress) {
   TSurveyProgress shown(progress, command.InputPaths.size());
   TSurvey survey{command, files, output, shown, SurveyElements(command.Options.surveyElements)};
-  if (command.Options.format == TOutputFormat::Csv) output.Line(CsvHeader());
+  if (command.Options.format == TOutputFormat::Csv) {
+    if (command.Options.shapes)
+      survey.HeldRows.emplace();
+    else
+      output.Line(CsvHeader());
+  }
   for (const std::string& typedPath : command.InputPaths) {
     survey.CentresOfFile = 0;
     SurveyFile(survey, typedPath);
     shown.FileDone(survey.CentresOfFile);
   }
   shown.Hide();
+  if (survey.HeldRows)
+    for (const std::string& line : survey.HeldRows->Lines()) output.Line(line);
   return survey.AnyError ? 2 : 0;
 }

@@ -1,0 +1,151 @@
+// The su of tau with the correlation of beta and alpha, and the basal plane
+// of CN 5: against Monte Carlo on real structures (the coordinate and cell
+// su of CIFs, the full matrix of a SHELXL refinement), and as the report and
+// the records give them.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "basal_plane.h"
+#include "indices.h"
+#include "monte_carlo.h"
+#include "polyhedron_runs.h"
+#include "vector_algebra.h"
+
+namespace {
+
+using nlohmann::json;
+
+const std::string kE(kLineEnd);
+
+// tau from the two largest angles of each draw, then beta and alpha of the
+// pairs of the run.
+TSitesFunction TauOfDraw(const TCentreResult& result) {
+  const size_t cn = result.Ligands.size();
+  const TAngleRec beta = result.Beta, alpha = result.Alpha;
+  return [cn, beta, alpha](const std::vector<TVec3>& p, std::vector<double>& values) {
+    std::vector<double> angles;
+    for (size_t i = 0; i < cn; ++i)
+      for (size_t j = i + 1; j < cn; ++j) angles.push_back(VertexAngle(p[i], p.back(), p[j]));
+    std::sort(angles.rbegin(), angles.rend());
+    values = {cn == 4 ? Tau4(angles[0], 0, angles[1], 0).Value : Tau5(angles[0], 0, angles[1], 0).Value,
+              VertexAngle(p[static_cast<size_t>(beta.Lig1)], p.back(), p[static_cast<size_t>(beta.Lig2)]),
+              VertexAngle(p[static_cast<size_t>(alpha.Lig1)], p.back(), p[static_cast<size_t>(alpha.Lig2)])};
+  };
+}
+
+double CorrelatedSu(const TCentreResult& r) {
+  const TCorrelatedTau& tau = *r.Polyhedron->CorrelatedTau;
+  return r.Ligands.size() == 4 ? *tau.Tau4Su : *tau.Tau5Su;
+}
+
+double UncorrelatedSu(const TCentreResult& r) { return r.Ligands.size() == 4 ? r.Tau4->Su : r.Tau5->Su; }
+
+TRunOptions Computed() {
+  TRunOptions options;
+  options.forceCalc = true;  // the angle su from the coordinates, as the draws have them
+  return options;
+}
+
+}  // namespace
+
+TEST(CorrelatedTauSu, AgreesWithMonteCarloOnRealCN4AndCN5Centres) {
+  // Fe1 and Rh1: beta and alpha are symmetry images (r = 1); Cu4: they
+  // share a ligand.
+  for (const auto& [file, label] : {std::pair{"cif/acs_ic048548_FeBr4.cif", "Fe1"}, std::pair{"cif/cod1516136_Rh2.cif", "Rh1"},
+                                    std::pair{"cif/cod4319975_NiN2Cl2.cif", "Ni1"}, std::pair{"cif/cod2224874_Ru.cif", "Ru"},
+                                    std::pair{"cif/cod2208504_Cu10.cif", "Cu4"}, std::pair{"cif/cod4021421_Co.cif", "Co1"}}) {
+    SCOPED_TRACE(label);
+    const auto centre = AnalyseRealCentre(RealDataFile(file), label, {}, Computed());
+    if (!centre) GTEST_SKIP() << "shared/realdata is absent";
+    const TMonteCarloSpread mc = MonteCarlo(*centre, TauOfDraw(centre->Result), 4000, 99);
+    EXPECT_NEAR(CorrelatedSu(centre->Result), mc.Sd[0], 0.15 * mc.Sd[0]);
+    EXPECT_NEAR(centre->Result.Polyhedron->CorrelatedTau->Correlation, mc.CorrelationOf(1, 2), 0.1);
+    if (std::string(label) != "Fe1") continue;  // images: the uncorrelated su misses by sqrt(2)
+    EXPECT_NEAR(CorrelatedSu(centre->Result) / UncorrelatedSu(centre->Result), std::sqrt(2.0), 0.01);
+  }
+}
+
+TEST(CorrelatedTauSu, WithTheShelxMatrixTheCorrelationComesFromTheFullMatrix) {
+  const std::string res = RealDataFile("shelx/dom1_mC.res"), mat = RealDataFile("mat/dom1_mC.mat");
+  if (res.empty() || mat.empty()) GTEST_SKIP() << "shared/realdata is absent";
+  const std::filesystem::path dir = std::filesystem::path(ScratchDir()) / "dom1_matrix";
+  std::filesystem::create_directories(dir);
+  std::filesystem::copy_file(res, dir / "dom1_mC.res", std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::copy_file(mat, dir / "dom1_mC.mat", std::filesystem::copy_options::overwrite_existing);
+  // Five Cl around FE02 with beta and alpha not related by the mirror.
+  const auto centre = AnalyseRealCentre((dir / "dom1_mC.res").string(), "FE02",
+                                        {"CL04", "CL04#1_565", "CL03", "CL06", "CL03#6_555"}, TRunOptions{});
+  ASSERT_TRUE(centre && centre->Matrix() != nullptr);
+  const TMonteCarloSpread mc = MonteCarlo(*centre, TauOfDraw(centre->Result), 4000, 7);
+  EXPECT_NEAR(centre->Result.Polyhedron->CorrelatedTau->Correlation, mc.CorrelationOf(1, 2), 0.05);
+  EXPECT_NEAR(CorrelatedSu(centre->Result), mc.Sd[0], 0.15 * mc.Sd[0]);
+  EXPECT_LT(std::fabs(CorrelatedSu(centre->Result) - mc.Sd[0]), std::fabs(UncorrelatedSu(centre->Result) - mc.Sd[0]));
+}
+
+TEST(CorrelatedTauSu, TheSectionKeepsTheIndexLinesAndJoinsTheTablesSuByTheCoordinatesCorrelation) {
+  const std::string ni = ExampleFile("ni_square_planar.cif");
+  const std::string report = RunProgram({ni, "Ni1", "--shapes=all"}).Console;
+  const json record = JsonLines(RunProgram({ni, "Ni1", "--shapes=all", "--format=json"}).Console).at(0);
+  const json computed = JsonLines(RunProgram({ni, "Ni1", "--shapes=all", "--format=json", "--calc"}).Console).at(0);
+  // r comes from the coordinates whether beta and alpha come from the
+  // angle table or not; the su are those of the table.
+  const double r = record["beta_alpha_correlation"], sb = record["beta_su"], sa = record["alpha_su"];
+  EXPECT_DOUBLE_EQ(r, computed["beta_alpha_correlation"].get<double>());
+  EXPECT_DOUBLE_EQ(record["tau4_su_correlated"].get<double>(), Tau4SuCorrelated(sb, sa, r * sb * sa));
+  EXPECT_DOUBLE_EQ(record["tau4_prime_su_correlated"].get<double>(), Tau4PrimeSuCorrelated(sb, sa, r * sb * sa));
+  EXPECT_TRUE(record["tau5_su_correlated"].is_null());
+  const auto line = [&](const char* name, const char* value, const char* key, const char* suKey) {
+    return std::string("  ") + name + " = " + value + " uncorrelated, " +
+           FormatValueSu(record[key].get<double>(), record[suKey].get<double>(), 3) +
+           " with the beta-alpha correlation (r = " + FormatFixed(r, 2) + ")";
+  };
+  EXPECT_EQ(SectionOf(report, "su of the geometry index"),
+            (std::vector<std::string>{"su of the geometry index with the correlation of beta and alpha",
+                                      line("tau4 ", "0.1108(3)", "tau4", "tau4_su_correlated"),
+                                      line("tau4'", "0.1025(3)", "tau4_prime", "tau4_prime_su_correlated"), "",
+                                      "  beta and alpha share the central atom, so their errors correlate;",
+                                      "  r was propagated from the coordinate and cell su.",
+                                      "  The su of the angles marked (CIF) are those of the _geom_angle loop."}));
+  EXPECT_TRUE(Contains(report, kE + "  tau4  = 0.1108(3)     (0 = square planar, 0.43 = seesaw, 1 = tetrahedral)" + kE));
+  // Without su in the input: no correlated su, a basal plane without su.
+  const json xyz = JsonLines(RunProgram({ExampleFile("fe_trigonal_bipyramid.xyz"), "Fe2", "--shapes=all", "--format=json"}).Console).at(0);
+  EXPECT_TRUE(xyz["tau5_su_correlated"].is_null() && xyz["beta_alpha_correlation"].is_null());
+  EXPECT_TRUE(!xyz["basal_displacement"].is_null() && xyz["basal_displacement_su"].is_null());
+}
+
+TEST(BasalPlaneSection, TheMetalsDistanceFromTheBaseAndTheApexTiltAgreeWithMonteCarlo) {
+  const std::string ru = RealDataFile("cif/cod2224874_Ru.cif");
+  const auto centre = AnalyseRealCentre(ru, "Ru", {}, TRunOptions{});
+  if (!centre) GTEST_SKIP() << "shared/realdata is absent";
+  const TBasalFigures& basal = *centre->Result.Polyhedron->Basal;
+  const TMonteCarloSpread mc = MonteCarlo(*centre, BasalPlaneValueFunction(basal.Choice), 4000, 5);
+  EXPECT_NEAR(*basal.Displacement.Su, mc.Sd[kBasalDisplacement], 0.15 * mc.Sd[kBasalDisplacement]);
+  EXPECT_NEAR(*basal.ApexTilt.Su, mc.Sd[kBasalApexTilt], 0.15 * mc.Sd[kBasalApexTilt]);
+  const json record = JsonLines(RunProgram({ru, "Ru", "--shapes=all", "--format=json"}).Console).at(0);
+  EXPECT_DOUBLE_EQ(record["basal_displacement"].get<double>(), basal.Displacement.Value);
+  EXPECT_EQ(SectionOf(RunProgram({ru, "Ru", "--shapes=all"}).Console, "Basal plane (CN 5)"),
+            (std::vector<std::string>{"Basal plane (CN 5)",
+                                      "  Basal ligands: O49 Cl1 C11 Cl2 (those of beta and alpha); apex: C41",
+                                      "  Ru lies 0.2833(8) A from their least-squares plane, on the side of the apex.",
+                                      "  Angle of the apical bond Ru-C41 to the plane normal: 8.66(8) deg"}));
+}
+
+TEST(BasalPlaneSection, SaysWhenBetaAndAlphaShareALigandAndWhenTau5ExceedsOne) {
+  const std::string cluster = RealDataFile("cif/cod2208504_Cu10.cif");
+  if (cluster.empty()) GTEST_SKIP() << "shared/realdata is absent";
+  const std::vector<std::string> section = SectionOf(RunProgram({cluster, "Cu4", "--shapes=all"}).Console, "Basal plane");
+  ASSERT_GE(section.size(), 7u);
+  EXPECT_EQ(section[1], "  Basal ligands: C51 Cu5 N63 S1; apex: S2");
+  EXPECT_EQ(section[4], "  beta and alpha share a ligand: the basal ligands are the two disjoint pairs");
+  EXPECT_TRUE(StartsWith(section[5], "  with the largest angle sum, 1.78 deg above the next split"));
+  // A trigonal bipyramid distorted past the square pyramid: beta 179 deg,
+  // the equatorial ligands bent 10 deg towards one apex, 117.3 deg apart.
+  std::vector<TVec3> offsets = {{0, 0, 2.1}, {0.0366, 0, -2.0997}};
+  for (double phi : {0.0, 120.0, 240.0})
+    offsets.push_back({2 * std::sin(100 * kDegToRad) * std::cos(phi * kDegToRad),
+                       2 * std::sin(100 * kDegToRad) * std::sin(phi * kDegToRad), 2 * std::cos(100 * kDegToRad)});
+  EXPECT_TRUE(Contains(RunProgram({WriteScratchFile("past.cif", PolyhedronCif("Ni", offsets, {"O"})), "Ni1", "--shapes=all"}).Console,
+                       "  tau5 > 1: beta - alpha exceeds 60 deg, a trigonal bipyramid distorted past" + kE +
+                           "  the square pyramid." + kE));
+}
