@@ -22,7 +22,8 @@
 
 namespace fuzzrun {
 
-// Never --out or --html: a run writes nothing but its temporary capture.
+// Never --out, and --html only to /dev/null: a run writes nothing but its
+// temporary capture.
 inline const std::vector<std::vector<std::string>> kOptionVariants = {
     {},
     {"--calc"},
@@ -42,6 +43,10 @@ inline const std::vector<std::vector<std::string>> kOptionVariants = {
     {"--format=json"},
     {"format=csv"},
     {"--all"},
+    {"--shapes=all"},
+    {"shapes=SP-4,oc-6,TBPY-5"},
+    {"--shapes=all", "--format=csv"},
+    {"--shapes=all", "--html=/dev/null"},
 };
 
 inline const char* const kSiteCodes[] = {"1_555", "2_565", "3_455", "1_556"};

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <memory_resource>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -315,7 +316,10 @@ class TListedPositions {
   }
 
   std::vector<TVec3> Positions;
-  std::unordered_map<TPositionKey, int, TPositionKeyHash> Heads;
+  // The keys' nodes come from one growing pool that is dropped whole: a
+  // search that lists many entries would otherwise allocate and free each.
+  std::pmr::monotonic_buffer_resource KeyPool;
+  std::pmr::unordered_map<TPositionKey, int, TPositionKeyHash> Heads{&KeyPool};
   std::vector<TLink> Links;
 };
 
