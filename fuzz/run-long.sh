@@ -75,7 +75,10 @@ status=0
 executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
 per_second=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -n 1)
 coverage=$(grep -o 'cov: [0-9]* ft: [0-9]*' "$log" | tail -n 1 || true)
-echo "fuzz_$target: ${executions:-?} executions in ${seconds} s, ${per_second:-?} per second, ${coverage:-no coverage line}"
+# The run ends at -max_total_time or earlier (-runs, a finding): report the
+# time it took, as libFuzzer counts it.
+elapsed=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log" | tail -n 1)
+echo "fuzz_$target: ${executions:-?} executions in ${elapsed:-$seconds} s, ${per_second:-?} per second, ${coverage:-no coverage line}"
 if [ "$status" -ne 0 ]; then
   echo "fuzz_$target: FINDING (status $status); log $log" >&2
   grep -E 'ERROR|SUMMARY|runtime error|Test unit written|ALARM' "$log" | head -n 20 >&2 || true
