@@ -57,30 +57,44 @@ struct TMonteCarloSpread {
   double CorrelationOf(size_t i, size_t j) const { return Covariance[i * Mean.size() + j] / (Sd[i] * Sd[j]); }
 };
 
+// The atoms whose spread a draw takes: the polyhedron's sites, and the
+// covariance of their coordinates (the SHELXL matrix, or nullptr for the
+// independent coordinate su of the model).
+struct TDrawnPolyhedron {
+  const TStructure& Model;
+  std::vector<TSiteRef> Sites;
+  const TCovSource* Matrix = nullptr;
+};
+
+inline TDrawnPolyhedron DrawnPolyhedron(const TAnalysedCentre& centre) {
+  return {centre.Loaded.Model, centre.Sites, centre.Matrix()};
+}
+
 // The fractional coordinates of one draw: shifts of the refined parameters
 // by the Cholesky factor of their covariance, or of each coordinate by its su.
-inline std::vector<TVec3> DrawnCoordinates(const TAnalysedCentre& centre, std::mt19937& rng) {
+inline std::vector<TVec3> DrawnCoordinates(const TDrawnPolyhedron& polyhedron, std::mt19937& rng) {
   std::normal_distribution<double> normal;
-  const TStructure& model = centre.Loaded.Model;
+  const TStructure& model = polyhedron.Model;
+  const TCovSource* matrix = polyhedron.Matrix;
   std::vector<TVec3> frac = model.FracCoords;
   std::vector<std::pair<int, int>> params;  // atom, axis
-  for (const TSiteRef& site : centre.Sites)
+  for (const TSiteRef& site : polyhedron.Sites)
     for (int axis = 0; axis < 3; ++axis)
       if (std::find(params.begin(), params.end(), std::pair{site.Atom, axis}) == params.end() &&
-          (!centre.Matrix() || centre.Matrix()->ParamIndex(site.Atom, axis) >= 0))
+          (!matrix || matrix->ParamIndex(site.Atom, axis) >= 0))
         params.emplace_back(site.Atom, axis);
   const size_t n = params.size();
   std::vector<double> l(n * n, 0), z(n);
   for (size_t i = 0; i < n; ++i) {
     z[i] = normal(rng);
     const auto [atom, axis] = params[i];
-    if (!centre.Matrix()) {
+    if (!matrix) {
       frac[atom][axis] += model.FracSu[atom][axis] * z[i];
       continue;
     }
     for (size_t j = 0; j <= i; ++j) {
-      const TCovSource& m = *centre.Matrix();
-      double sum = m.Covariance(m.ParamIndex(atom, axis), m.ParamIndex(params[j].first, params[j].second));
+      double sum = matrix->Covariance(matrix->ParamIndex(atom, axis),
+                                      matrix->ParamIndex(params[j].first, params[j].second));
       for (size_t k = 0; k < j; ++k) sum -= l[i * n + k] * l[j * n + k];
       l[i * n + j] = i == j ? std::sqrt(std::fmax(sum, 0.0)) : (l[j * n + j] > 0 ? sum / l[j * n + j] : 0);
     }
@@ -90,16 +104,18 @@ inline std::vector<TVec3> DrawnCoordinates(const TAnalysedCentre& centre, std::m
 }
 
 // The values of f over `draws` perturbed copies of the polyhedron.
-inline TMonteCarloSpread MonteCarlo(const TAnalysedCentre& centre, const TSitesFunction& f, int draws, unsigned seed) {
+inline TMonteCarloSpread MonteCarlo(const TDrawnPolyhedron& polyhedron, const TSitesFunction& f, int draws,
+                                    unsigned seed) {
   std::mt19937 rng(seed);
   std::normal_distribution<double> normal;
   std::vector<std::vector<double>> samples(static_cast<size_t>(draws));
   for (std::vector<double>& values : samples) {
-    const std::vector<TVec3> frac = DrawnCoordinates(centre, rng);
-    TCell cell = centre.Loaded.Model.Cell;
+    const std::vector<TVec3> frac = DrawnCoordinates(polyhedron, rng);
+    TCell cell = polyhedron.Model.Cell;
     for (const TCellSuTerm& term : kCellSuTerms) cell.*term.Parameter += cell.*term.Su * normal(rng);
     std::vector<TVec3> points;
-    for (const TSiteRef& site : centre.Sites) points.push_back(SiteToCart(frac[site.Atom], site.Op, CellMatrix(cell)));
+    for (const TSiteRef& site : polyhedron.Sites)
+      points.push_back(SiteToCart(frac[site.Atom], site.Op, CellMatrix(cell)));
     f(points, values);
   }
   const size_t n = samples.front().size();
@@ -112,4 +128,8 @@ inline TMonteCarloSpread MonteCarlo(const TAnalysedCentre& centre, const TSitesF
         spread.Covariance[i * n + j] += (s[i] - spread.Mean[i]) * (s[j] - spread.Mean[j]) / (draws - 1);
   for (size_t i = 0; i < n; ++i) spread.Sd.push_back(std::sqrt(spread.Covariance[i * n + i]));
   return spread;
+}
+
+inline TMonteCarloSpread MonteCarlo(const TAnalysedCentre& centre, const TSitesFunction& f, int draws, unsigned seed) {
+  return MonteCarlo(DrawnPolyhedron(centre), f, draws, seed);
 }

@@ -50,3 +50,10 @@ std::string RealDataFile(const std::string& relative) {
   if (!fs::exists(path, ec)) return "";
   return path.lexically_normal().string();
 }
+
+std::string RealShelxWithMatrix(const std::string& folder) {
+  const std::string res = RealDataFile("shelx/dom1_mC.res"), mat = RealDataFile("mat/dom1_mC.mat");
+  if (res.empty() || mat.empty()) return "";
+  WriteScratchFile(folder + "/dom1_mC.mat", ReadWholeFile(mat));
+  return WriteScratchFile(folder + "/dom1_mC.res", ReadWholeFile(res));
+}

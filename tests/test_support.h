@@ -12,3 +12,6 @@ std::string WriteScratchFile(const std::string& name, std::string_view content);
 std::string ReadWholeFile(const std::string& path);
 // Path of a file below ../shared/realdata, or "" when that folder is absent.
 std::string RealDataFile(const std::string& relative);
+// The real SHELX file dom1_mC.res with its SHELXL matrix dom1_mC.mat beside
+// it, copied into ScratchDir()/folder; "" when the real data are absent.
+std::string RealShelxWithMatrix(const std::string& folder);

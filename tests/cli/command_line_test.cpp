@@ -4,39 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "capture.h"
-#include "cli.h"
+#include "parse_support.h"
 #include "utext.h"
 
 namespace {
 
-using TArgs = std::vector<std::string>;
-
-struct TParsed {
-  TCommandOutcome Outcome = TCommandOutcome::Run;
-  TCommandLine Command;
-  std::string Console;
-};
-
-TParsed Parse(const TArgs& args) {
-  TParsed parsed;
-  std::ostringstream console;
-  parsed.Outcome = ParseCommandLine(args, console, parsed.Command);
-  parsed.Console = console.str();
-  return parsed;
-}
-
 TRunOptions OptionsWith(const std::string& option) { return Parse({"in.cif", "Ni1", option}).Command.Options; }
-
-// The message of the Fatal that ends the parse, or "<no error>".
-std::string ParseError(const TArgs& args) {
-  try {
-    Parse(args);
-  } catch (const TFatalError& error) {
-    return error.Message;
-  }
-  return "<no error>";
-}
 
 std::string HelpText() {
   std::ostringstream console;

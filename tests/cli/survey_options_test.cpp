@@ -6,36 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "capture.h"
-#include "cli.h"
+#include "parse_support.h"
 #include "utext.h"
-
-namespace {
-
-using TArgs = std::vector<std::string>;
-
-struct TParsed {
-  TCommandOutcome Outcome = TCommandOutcome::Run;
-  TCommandLine Command;
-};
-
-TParsed Parse(const TArgs& args) {
-  TParsed parsed;
-  std::ostringstream console;
-  parsed.Outcome = ParseCommandLine(args, console, parsed.Command);
-  return parsed;
-}
-
-std::string ParseError(const TArgs& args) {
-  try {
-    Parse(args);
-  } catch (const TFatalError& error) {
-    return error.Message;
-  }
-  return "<no error>";
-}
-
-}  // namespace
 
 TEST(SurveyOptions, FormatTakesTextJsonOrCsvWithOrWithoutDashes) {
   EXPECT_EQ(Parse({"a.cif", "Ni1"}).Command.Options.format, TOutputFormat::Text);

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "hand_matrix.h"
 #include "ugeom.h"
 
 namespace {
@@ -24,17 +25,6 @@ TSymOp Op(const char* text, int number) {
   op.Code = std::to_string(number) + "_555";
   return op;
 }
-
-// Covariances of a few hand-picked coordinates.
-struct THandMatrix : TCovSource {
-  std::map<std::pair<int, int>, int> Params;  // (atom, axis) -> parameter
-  std::vector<std::vector<double>> Cov;
-  int ParamIndex(int atom, int axis) const override {
-    const auto it = Params.find({atom, axis});
-    return it == Params.end() ? -1 : it->second;
-  }
-  double Covariance(int i, int j) const override { return Cov[i][j]; }
-};
 
 const TSiteRef kOrigin{0, IdentityOp()};
 const TSiteRef kLigand{1, IdentityOp()};

@@ -9,12 +9,24 @@
 
 namespace {
 
+// The centre and its automatic ligands as a run finds them; nullptr without
+// the real data.
+std::unique_ptr<TAnalysedCentre> RealCentre(const char* file, const char* centre, double tolerance = 0.4) {
+  TRunOptions options;
+  options.tolerance = tolerance;
+  return AnalyseRealCentre(RealDataFile(file), centre, {}, options);
+}
+
+// Cartesian positions: the ligands, then the centre.
+std::vector<TVec3> Positions(const TAnalysedCentre& real) { return PolyhedronPoints(real.Loaded.Model, real.Sites); }
+
 // The six nearest ligands (the automatic search may add metal neighbours
 // beyond them).
-TOctahedralAnalysis AnalyseSixNearest(const TRealCentre& real) {
+TOctahedralAnalysis AnalyseSixNearest(const TAnalysedCentre& real) {
+  const std::vector<TVec3> points = Positions(real);
   TOctaLigandPositions ligands{};
-  std::copy(real.LigandPositions.begin(), real.LigandPositions.begin() + 6, ligands.begin());
-  return AnalyseOctahedron(real.CentrePosition, ligands);
+  std::copy(points.begin(), points.begin() + 6, ligands.begin());
+  return AnalyseOctahedron(points.back(), ligands);
 }
 
 struct TRealOctahedron {
@@ -43,10 +55,10 @@ TEST(RealOctahedra, ParametersOfRealSixCoordinateCentres) {
        321.642598, 153.474, 0},
   };
   for (const TRealOctahedron& c : cases) {
-    const TRealCentre real = LoadRealCentre(c.File, c.Centre, c.Tolerance);
-    if (!real.Found) GTEST_SKIP() << "no real data";
-    ASSERT_GE(real.Ligands.size(), 6u) << c.File;
-    const TOctahedralAnalysis a = AnalyseSixNearest(real);
+    const auto real = RealCentre(c.File, c.Centre, c.Tolerance);
+    if (!real) GTEST_SKIP() << "no real data";
+    ASSERT_GE(real->Result.Ligands.size(), 6u) << c.File;
+    const TOctahedralAnalysis a = AnalyseSixNearest(*real);
     ASSERT_TRUE(a.Usable);
     const TOctahedralParameters& p = a.Parameters;
     EXPECT_NEAR(p.MeanBond, c.MeanBond, 1e-6) << c.Centre;
@@ -66,10 +78,10 @@ TEST(RealOctahedra, SixNeighboursThatAreNoOctahedronAreFlagged) {
   // criterion; TI2 with five O and the neighbouring Ti.
   for (const auto& [file, centre] : {std::pair{"cif/cod7011014_Fe.cif", "Fe"},
                                      std::pair{"cif/cod7050234_Ti4.cif", "TI2"}}) {
-    const TRealCentre real = LoadRealCentre(file, centre);
-    if (!real.Found) GTEST_SKIP() << "no real data";
-    ASSERT_EQ(real.Ligands.size(), 6u) << file;
-    const TOctahedralAnalysis a = AnalyseSixNearest(real);
+    const auto real = RealCentre(file, centre);
+    if (!real) GTEST_SKIP() << "no real data";
+    ASSERT_EQ(real->Result.Ligands.size(), 6u) << file;
+    const TOctahedralAnalysis a = AnalyseSixNearest(*real);
     EXPECT_TRUE(a.FarFromOctahedron) << file;
     EXPECT_LT(a.SmallestTransAngle, 120) << file;
   }
@@ -88,22 +100,24 @@ TEST(RealBasalPlane, TheMetalSitsAboveTheBasePlaneOfRealSquarePyramids) {
   const TCase cases[] = {{"cif/cod7200679_Cu_P4.cif", "Cu1", "Cl1", 0.129324, 0},
                          {"cif/cod2224874_Ru.cif", "Ru", "C41", 0.283312, 8.658000}};
   for (const TCase& c : cases) {
-    const TRealCentre real = LoadRealCentre(c.File, c.Centre);
-    if (!real.Found) GTEST_SKIP() << "no real data";
-    ASSERT_EQ(real.Ligands.size(), 5u) << c.File;
+    const auto real = RealCentre(c.File, c.Centre);
+    if (!real) GTEST_SKIP() << "no real data";
+    ASSERT_EQ(real->Result.Ligands.size(), 5u) << c.File;
+    const std::vector<TVec3> points = Positions(*real);
+    const TVec3 centre = points.back();
     TFiveLigandPositions ligands{};
-    std::copy(real.LigandPositions.begin(), real.LigandPositions.end(), ligands.begin());
+    std::copy(points.begin(), points.begin() + 5, ligands.begin());
     // beta and alpha: the two largest angles.
     std::vector<std::pair<double, TLigandPair>> angles;
     for (int i = 0; i < 5; ++i)
       for (int j = i + 1; j < 5; ++j)
-        angles.push_back({VertexAngle(ligands[i], real.CentrePosition, ligands[j]), {i, j}});
+        angles.push_back({VertexAngle(ligands[i], centre, ligands[j]), {i, j}});
     std::sort(angles.begin(), angles.end(), [](const auto& x, const auto& y) { return x.first > y.first; });
-    const TBasalChoice choice = ChooseBasalSet(real.CentrePosition, ligands, angles[0].second, angles[1].second);
+    const TBasalChoice choice = ChooseBasalSet(centre, ligands, angles[0].second, angles[1].second);
     ASSERT_TRUE(choice.Usable);
     EXPECT_FALSE(choice.BetaAlphaShareLigand);
-    EXPECT_EQ(real.Ligands[choice.Apex].Label, c.Apex);
-    const TBasalPlane plane = BasalPlane(choice, real.CentrePosition, ligands);
+    EXPECT_EQ(real->Result.Ligands[choice.Apex].Label, c.Apex);
+    const TBasalPlane plane = BasalPlane(choice, centre, ligands);
     EXPECT_NEAR(plane.Displacement, c.Displacement, 1e-6) << c.File;
     EXPECT_NEAR(plane.ApexTilt, c.ApexTilt, 1e-6) << c.File;
   }

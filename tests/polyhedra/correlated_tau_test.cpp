@@ -8,8 +8,8 @@
 
 #include "basal_plane.h"
 #include "indices.h"
-#include "monte_carlo.h"
 #include "polyhedron_runs.h"
+#include "real_centres.h"
 #include "vector_algebra.h"
 
 namespace {
@@ -67,14 +67,10 @@ TEST(CorrelatedTauSu, AgreesWithMonteCarloOnRealCN4AndCN5Centres) {
 }
 
 TEST(CorrelatedTauSu, WithTheShelxMatrixTheCorrelationComesFromTheFullMatrix) {
-  const std::string res = RealDataFile("shelx/dom1_mC.res"), mat = RealDataFile("mat/dom1_mC.mat");
-  if (res.empty() || mat.empty()) GTEST_SKIP() << "shared/realdata is absent";
-  const std::filesystem::path dir = std::filesystem::path(ScratchDir()) / "dom1_matrix";
-  std::filesystem::create_directories(dir);
-  std::filesystem::copy_file(res, dir / "dom1_mC.res", std::filesystem::copy_options::overwrite_existing);
-  std::filesystem::copy_file(mat, dir / "dom1_mC.mat", std::filesystem::copy_options::overwrite_existing);
+  const std::string res = RealShelxWithMatrix("dom1_matrix");
+  if (res.empty()) GTEST_SKIP() << "shared/realdata is absent";
   // Five Cl around FE02 with beta and alpha not related by the mirror.
-  const auto centre = AnalyseRealCentre((dir / "dom1_mC.res").string(), "FE02",
+  const auto centre = AnalyseRealCentre(res, "FE02",
                                         {"CL04", "CL04#1_565", "CL03", "CL06", "CL03#6_555"}, TRunOptions{});
   ASSERT_TRUE(centre && centre->Matrix() != nullptr);
   const TMonteCarloSpread mc = MonteCarlo(*centre, TauOfDraw(centre->Result), 4000, 7);

@@ -3,9 +3,9 @@
 // Monte Carlo on real six-coordinate centres.
 #include <gtest/gtest.h>
 
-#include "monte_carlo.h"
 #include "octahedral.h"
 #include "polyhedron_runs.h"
+#include "real_centres.h"
 
 namespace {
 

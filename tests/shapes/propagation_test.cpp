@@ -13,8 +13,9 @@
 #include <vector>
 
 #include "capture.h"
+#include "hand_matrix.h"
 #include "input_shelx.h"
-#include "shape_support.h"
+#include "real_centres.h"
 #include "structure.h"
 #include "test_support.h"
 
@@ -38,19 +39,6 @@ void DistanceOfFirstTwo(const std::vector<TVec3>& cartesian, std::vector<double>
   const TVec3 d = Sub(cartesian[0], cartesian[1]);
   values = {std::sqrt(Dot(d, d))};
 }
-
-// Covariances of a few hand-picked coordinates.
-struct THandMatrix : TCovSource {
-  std::map<std::pair<int, int>, int> Params;  // (atom, axis) -> parameter
-  std::vector<std::vector<double>> Cov;
-  int ParamIndex(int atom, int axis) const override {
-    const auto it = Params.find({atom, axis});
-    return it == Params.end() ? -1 : it->second;
-  }
-  double Covariance(int i, int j) const override {
-    return Cov[static_cast<size_t>(i)][static_cast<size_t>(j)];
-  }
-};
 
 // A triclinic cell with su, four atoms with su, and an inversion image.
 TStructure SmallModel() {
@@ -154,25 +142,17 @@ TEST(PropagateSites, OneAngleOrDistanceGetsTheSuOfTheAngleAndDistancePropagation
 TEST(PropagateSites, RealCifCentreGetsTheSuOfEveryAngleAndDistance) {
   const std::string path = RealDataFile("cif/cod4319975_NiN2Cl2.cif");
   if (path.empty()) GTEST_SKIP() << "shared/realdata is absent";
-  TRealCentre centre;
-  ASSERT_TRUE(LoadRealCentre(path, "Ni1", centre));
-  ASSERT_EQ(centre.Ligands.size(), 4u);
-  ExpectSameForCentre(centre.Model, centre.CentralAtom, centre.Ligands, nullptr);
+  const auto centre = AnalyseRealCentre(path, "Ni1", {}, TRunOptions{});
+  ASSERT_EQ(centre->Result.Ligands.size(), 4u);
+  ExpectSameForCentre(centre->Loaded.Model, centre->Sites.back().Atom, centre->Result.Ligands, nullptr);
 }
 
 TEST(PropagateSites, RealShelxMatrixGivesTheSuOfTheMatrixPropagation) {
-  const std::string res = RealDataFile("shelx/dom1_mC.res");
-  const std::string mat = RealDataFile("mat/dom1_mC.mat");
-  if (res.empty() || mat.empty()) GTEST_SKIP() << "shared/realdata is absent";
-  const std::filesystem::path dir = std::filesystem::path(ScratchDir()) / "dom1";
-  std::filesystem::create_directories(dir);
-  std::filesystem::copy_file(res, dir / "dom1_mC.res",
-                             std::filesystem::copy_options::overwrite_existing);
-  std::filesystem::copy_file(mat, dir / "dom1_mC.mat",
-                             std::filesystem::copy_options::overwrite_existing);
+  const std::string res = RealShelxWithMatrix("dom1");
+  if (res.empty()) GTEST_SKIP() << "shared/realdata is absent";
   TStructure model;
   TShelxInput shelx;
-  ASSERT_NO_THROW(LoadShelxInput((dir / "dom1_mC.res").string(), model, shelx));
+  ASSERT_NO_THROW(LoadShelxInput(res, model, shelx));
   ASSERT_TRUE(shelx.MatrixLoaded);
   const int centre = FindAtom(model, "FE02");
   ASSERT_GE(centre, 0);

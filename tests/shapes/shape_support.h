@@ -1,15 +1,10 @@
-// Helpers of the shape tests: random rigid motions and polyhedra, and real
-// coordination centres read as the program reads them.
+// Helpers of the shape tests: random rigid motions and polyhedra.
 #pragma once
 
 #include <cmath>
 #include <random>
-#include <string>
 #include <vector>
 
-#include "coordination.h"
-#include "shape_references.h"
-#include "structure.h"
 #include "ugeom.h"
 
 // A random orthogonal matrix (a reflection when reflect is true).
@@ -48,13 +43,3 @@ inline std::vector<TVec3> RandomPolyhedron(std::mt19937& rng, int cn) {
   points.push_back({0.1 * normal(rng), 0.1 * normal(rng), 0.1 * normal(rng)});
   return points;
 }
-
-// A CIF structure with its centre and automatic ligands, distances computed,
-// as the program's run finds them.
-struct TRealCentre {
-  TStructure Model;
-  int CentralAtom = -1;
-  TLigArray Ligands;
-};
-
-bool LoadRealCentre(const std::string& cifPath, const std::string& centre, TRealCentre& result);
