@@ -412,3 +412,12 @@ std::vector<TAngleRec> BuildAngles(const TStructure& model, const std::vector<TC
 std::string LigandDisplayName(const TLigand& ligand) {
   return SiteDisplayName(ligand.Label, ligand.Site.Op.Code);
 }
+
+std::string LigandListText(const TLigArray& ligands) {
+  std::string text;
+  for (const TLigand& ligand : ligands) {
+    if (!text.empty()) text += ' ';
+    text += LigandDisplayName(ligand);
+  }
+  return text;
+}

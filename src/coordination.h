@@ -116,3 +116,5 @@ std::vector<TAngleRec> BuildAngles(const TStructure& model, const std::vector<TC
 
 // Label, followed by "#" and the site code unless the code is "1_555".
 std::string LigandDisplayName(const TLigand& ligand);
+// The display names of the ligands, separated by blanks.
+std::string LigandListText(const TLigArray& ligands);

@@ -405,15 +405,6 @@ std::string CsvColumnName(const std::string& prefix, std::string_view name) {
   return column;
 }
 
-std::string LigandNamesText(const TLigArray& ligands) {
-  std::string text;
-  for (const TLigand& ligand : ligands) {
-    if (!text.empty()) text += ' ';
-    text += LigandDisplayName(ligand);
-  }
-  return text;
-}
-
 std::string JoinedTexts(const std::vector<std::string>& texts) {
   std::string text;
   for (const std::string& part : texts) {
@@ -452,7 +443,7 @@ void AppendCsvCells(TCsvCells& cells, const std::string& name, const TFieldValue
     case TKind::Text: cells.emplace_back(name, v.Text); return;
     case TKind::Texts: cells.emplace_back(name, JoinedTexts(v.Texts)); return;
     case TKind::TextLists: cells.emplace_back(name, JoinedTextLists(v.TextLists)); return;
-    case TKind::Ligands: cells.emplace_back(name, LigandNamesText(*v.Ligands)); return;
+    case TKind::Ligands: cells.emplace_back(name, LigandListText(*v.Ligands)); return;
     case TKind::NamedNumbers:
       for (const auto& [key, number] : v.Named)
         cells.emplace_back(CsvColumnName(v.CsvPrefix, key),

@@ -93,15 +93,6 @@ std::string AnglePairText(const TLigArray& ligands, const TAngleRec& angle,
          LigandDisplayName(ligands[angle.Lig2]);
 }
 
-std::string LigandListText(const TLigArray& ligands) {
-  std::string text;
-  for (const TLigand& ligand : ligands) {
-    if (!text.empty()) text += ' ';
-    text += LigandDisplayName(ligand);
-  }
-  return text;
-}
-
 // The index texts of the report and the brief line.
 std::string IndexText(const TValueSu& index) { return FormatValueSu(index.Value, index.Su, 3); }
 
