@@ -26,11 +26,11 @@ constexpr std::int64_t kMaxTranslation = 1000000000;
 // component for one site.
 constexpr double kSameSiteTolerance = 0.001;
 // More loop steps than this (images with translations in their box, and
-// the planes, lines and candidates of the lattice; a second in all) cannot
-// come from a structure: real ones need at most the 192 operations of a
-// cubic group times the full list. The search then ends with an error
-// instead of running for minutes.
-constexpr std::int64_t kMaxSearchSteps = 20000000;
+// the planes, lines and candidates of the lattice; at most a second or two
+// in all) cannot come from a structure: the real ones beside the project
+// need a few thousand, --max=60 on NaCl 400000. The search then ends with
+// an error instead of running for minutes.
+constexpr std::int64_t kMaxSearchSteps = 5000000;
 
 // ------------------------------------------------------------- search box
 
