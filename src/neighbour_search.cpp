@@ -3,6 +3,7 @@
 // translations of each image in the ball, tested in the order atom,
 // operation, translation against the entries already listed.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -347,6 +348,10 @@ bool CodesMayRepeat(const TRange box[3]) {
 
 // ------------------------------------------------------------- the query
 
+bool Finite(const TVec3& v) {
+  return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]);
+}
+
 // One image: an atom under one operation, before any lattice translation.
 struct TImage {
   int Atom = 0;
@@ -369,6 +374,46 @@ TImage MakeImage(const TStructure& model, int atom, int opIndex) {
   }
   return image;
 }
+
+// R·x and the translation of an image, with -0 taken as 0: images of one
+// atom that agree in them have candidates of equal position and distance at
+// every lattice translation (sums and products of equal values are equal,
+// whatever the signs of their zeros).
+struct TImageBits {
+  std::uint64_t Bits[6] = {0, 0, 0, 0, 0, 0};
+  bool operator==(const TImageBits& other) const {
+    return std::equal(Bits, Bits + 6, other.Bits);
+  }
+};
+
+TImageBits BitsOf(const TImage& image) {
+  TImageBits bits;
+  const auto put = [](double value, std::uint64_t& to) {
+    if (value == 0) value = 0.0;
+    std::memcpy(&to, &value, sizeof value);
+  };
+  for (int k = 0; k < 3; ++k) {
+    put(image.Rotated[k], bits.Bits[k]);
+    put(image.Op->Trans[k], bits.Bits[3 + k]);
+  }
+  return bits;
+}
+
+struct TImageBitsHash {
+  size_t operator()(const TImageBits& image) const {
+    std::uint64_t h = 0x243F6A8885A308D3ULL;
+    for (std::uint64_t part : image.Bits) {
+      h = (h ^ part) * 0x100000001B3ULL;
+      h ^= h >> 29;
+    }
+    return static_cast<size_t>(h);
+  }
+};
+
+// Images whose box holds more translations than this keep, for a later
+// image with the same R·x and translation, what it has left to test.
+// Boxes of real structures hold a few dozen.
+constexpr std::int64_t kRememberedWalk = 512;
 
 class TQuery {
  public:
@@ -400,6 +445,7 @@ class TQuery {
     if (atom != CurrentAtom) {
       CurrentAtom = atom;
       Forget(SettledOps);
+      Forget(EarlierWalks);
     }
     // An earlier, equal operation whose candidates were all listed, rejected
     // by their position or outside the ball leaves nothing for this one:
@@ -416,10 +462,10 @@ class TQuery {
     if (!OpNumbersRepeat) Forget(PairCodes);
     RejectedByCodeAlone = false;
     Offset = Minus(Image.Position, Sphere.Centre);
-    if (Walk == TWalk::LatticeOrder)
-      WalkInLatticeOrder();
+    if (Box[0].Count() * Box[1].Count() > kRememberedWalk / Box[2].Count())
+      WalkRemembered();
     else
-      WalkAlongLines();
+      WalkAll();
     if (HasEqualAfter[static_cast<size_t>(opIndex)] && !RejectedByCodeAlone && !Full())
       SettledOps.insert(opIndex);
   }
@@ -436,6 +482,50 @@ class TQuery {
   }
 
  private:
+  void WalkAll() {
+    if (Walk == TWalk::LatticeOrder)
+      WalkInLatticeOrder();
+    else
+      WalkAlongLines();
+  }
+
+  // A later image of the atom with the same R·x and translation meets, translation for
+  // translation, the candidates of the earlier one. Those the earlier one
+  // listed, or rejected by distance, at the central site or as already
+  // listed, this one rejects too: the list only grows, and an entry lies
+  // exactly at its own candidate. What is left are the candidates it turned
+  // down by site code, which this image's codes may list; it tests those,
+  // in the order of the walk. The central atom's image under operation 1
+  // walks in full: at translation 0 it is turned down by its code before
+  // the listed entries are looked at.
+  void WalkRemembered() {
+    const TImageBits bits = BitsOf(Image);
+    const bool codeAtCentre = Image.Atom == CentralAtom && Image.Op->OpNum == 1;
+    const auto earlier = codeAtCentre ? EarlierWalks.end() : EarlierWalks.find(bits);
+    std::vector<std::array<std::int32_t, 3>> turnedDown;
+    TurnedDown = &turnedDown;
+    if (earlier == EarlierWalks.end()) {
+      WalkAll();
+    } else {
+      std::int64_t t[3];
+      for (const auto& translation : earlier->second) {
+        for (int k = 0; k < 3; ++k) t[k] = translation[k];
+        Candidate(t);
+        if (Full()) break;
+      }
+    }
+    TurnedDown = nullptr;
+    // A walk cut short by the cap has not met all its candidates.
+    if (!Full()) EarlierWalks[bits] = std::move(turnedDown);
+  }
+
+  void NoteTurnedDown(const std::int64_t t[3]) {
+    // Translations lie within +-(10^9 + 1).
+    if (TurnedDown)
+      TurnedDown->push_back({static_cast<std::int32_t>(t[0]), static_cast<std::int32_t>(t[1]),
+                             static_cast<std::int32_t>(t[2])});
+  }
+
   void Step() {
     if (++Steps > kMaxSearchSteps)
       Fatal("search radius " + FormatFixed(Sphere.Radius, 2) +
@@ -570,6 +660,7 @@ class TQuery {
       if (atCentre) return;
       if (centralCode) {
         RejectedByCodeAlone = true;
+        NoteTurnedDown(t);
         return;
       }
     }
@@ -581,9 +672,13 @@ class TQuery {
       codeKey = std::to_string(Image.Atom) + " " + site.Op.Code;
       if (PairCodes.count(codeKey) > 0) {
         RejectedByCodeAlone = true;
+        NoteTurnedDown(t);
         return;
       }
     }
+    // A position that is not finite has no key: a later image would not
+    // find this entry as listed.
+    if (!Finite(position)) NoteTurnedDown(t);
     Listed.Add(Image.Atom, position);
     if (CheckCodes || OpNumbersRepeat) PairCodes.insert(std::move(codeKey));
     const TAtom& record = Model.Atoms[static_cast<size_t>(Image.Atom)];
@@ -621,6 +716,11 @@ class TQuery {
   bool RejectedByCodeAlone = false;
   std::vector<TLine> Lines;
   std::vector<size_t> ByStart, Active;  // of SweepLines, kept for their memory
+  // Of CurrentAtom's images with long walks, by their bits: the
+  // translations the last such walk turned down by site code.
+  std::unordered_map<TImageBits, std::vector<std::array<std::int32_t, 3>>, TImageBitsHash>
+      EarlierWalks;
+  std::vector<std::array<std::int32_t, 3>>* TurnedDown = nullptr;
 };
 
 // ------------------------------------------------------------- the grid
@@ -640,10 +740,6 @@ int GridIndex(double coordinate, int cells) {
   const double reduced = coordinate - std::floor(coordinate);  // exact, in [0, 1]
   const int index = static_cast<int>(reduced * cells);
   return std::clamp(index, 0, cells - 1);
-}
-
-bool Finite(const TVec3& v) {
-  return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]);
 }
 
 bool WithinGridRange(const TVec3& v) {

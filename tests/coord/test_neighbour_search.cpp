@@ -187,6 +187,51 @@ INSTANTIATE_TEST_SUITE_P(
                     TSearchCase{"SmallCellMax60", MakeCell(5, 6, 7, 90, 100, 90), 60.0}),
     [](const testing::TestParamInfo<TSearchCase>& info) { return std::string(info.param.Name); });
 
+// Atoms on the origin, which the inversion, the 2-fold axis and the mirror
+// map onto themselves (with zeros of either sign), in a cell so small that
+// each image walks thousands of translations, and with a repeated operation
+// number and translations from -7 to 7, whose site codes collide: 1_1115 is
+// both (-4,6,0) and (6,-4,0).
+struct TCoincidingCase {
+  const char* Name;
+  TVec3 Centre;
+  double Radius;
+};
+
+void PrintTo(const TCoincidingCase& c, std::ostream* os) { *os << c.Name; }
+
+class CoincidingImagesMatchPlainSearch : public testing::TestWithParam<TCoincidingCase> {};
+
+TEST_P(CoincidingImagesMatchPlainSearch, EntryForEntry) {
+  const TCoincidingCase& c = GetParam();
+  TStructure model = MakeModel(
+      MakeCell(1.2, 1.25, 3.0, 90, 97, 90),
+      {MakeOp(1, kUnit, {0, 0, 0}), MakeOp(2, kInverse, {0, 0, 0}), MakeOp(3, kTwoFoldB, {0, 0, 0}),
+       MakeOp(4, kMirrorB, {0, 0, 0}), MakeOp(4, kInverse, {0, 0, 0}),
+       MakeOp(5, kUnit, {0.5, 0.5, 0}), MakeOp(6, kInverse, {0.5, 0.5, 0}),
+       MakeOp(7, kUnit, {1, 0, 0})});
+  AddAtom(model, "Ni1", "Ni", c.Centre);
+  AddAtom(model, "O1", "O", {0, 0, 0});
+  AddAtom(model, "S1", "S", {0, 0.31, 0});
+  const TLigArray expected = PlainNeighbourSearch(model, 0, c.Radius);
+  const TLigArray found = FindNeighbours(model, 0, c.Radius);
+  ASSERT_EQ(found.size(), expected.size());
+  for (size_t k = 0; k < found.size(); ++k) {
+    ASSERT_EQ(found[k].Site.Atom, expected[k].Site.Atom) << k;
+    ASSERT_EQ(found[k].Site.Op.Code, expected[k].Site.Op.Code) << k;
+    ASSERT_EQ(found[k].Dist, expected[k].Dist) << k;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Centres, CoincidingImagesMatchPlainSearch,
+    testing::Values(TCoincidingCase{"CentreOnTheOrigin", {0, 0, 0}, 9.0},
+                    TCoincidingCase{"CentreOffTheOrigin", {0.13, 0.27, 0.41}, 9.0},
+                    TCoincidingCase{"CentreOnTheOriginNarrow", {0, 0, 0}, 4.0}),
+    [](const testing::TestParamInfo<TCoincidingCase>& info) {
+      return std::string(info.param.Name);
+    });
+
 TEST(FindNeighbours, StopsAtTheListCapacity) {
   const TLigArray found = FindNeighbours(CrowdedModel(MakeCell(5, 6, 7, 90, 100, 90)), 0, 60.0);
   EXPECT_EQ(found.size(), static_cast<size_t>(kMaxNeighbours));
