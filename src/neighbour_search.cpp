@@ -489,13 +489,13 @@ class TQuery {
       WalkAlongLines();
   }
 
-  // A later image of the atom with the same R·x and translation meets, translation for
-  // translation, the candidates of the earlier one. Those the earlier one
-  // listed, or rejected by distance, at the central site or as already
-  // listed, this one rejects too: the list only grows, and an entry lies
-  // exactly at its own candidate. What is left are the candidates it turned
-  // down by site code, which this image's codes may list; it tests those,
-  // in the order of the walk. The central atom's image under operation 1
+  // A later image of the atom with the same R·x and translation meets,
+  // translation for translation, the candidates of the earlier one. Those
+  // the earlier one listed, or rejected by distance, at the central site or
+  // as already listed, this one rejects too: the list only grows, and an
+  // entry lies exactly at its own candidate. What is left are the candidates
+  // it turned down by site code, which this image's codes may list; it
+  // tests those, in the order of the walk, and counts a step for each. The central atom's image under operation 1
   // walks in full: at translation 0 it is turned down by its code before
   // the listed entries are looked at.
   void WalkRemembered() {
@@ -716,8 +716,8 @@ class TQuery {
   bool RejectedByCodeAlone = false;
   std::vector<TLine> Lines;
   std::vector<size_t> ByStart, Active;  // of SweepLines, kept for their memory
-  // Of CurrentAtom's images with long walks, by their bits: the
-  // translations the last such walk turned down by site code.
+  // Of CurrentAtom's images with long walks, by R·x and translation: the
+  // translations that the last walk of each turned down by site code.
   std::unordered_map<TImageBits, std::vector<std::array<std::int32_t, 3>>, TImageBitsHash>
       EarlierWalks;
   std::vector<std::array<std::int32_t, 3>>* TurnedDown = nullptr;
