@@ -495,9 +495,9 @@ class TQuery {
   // as already listed, this one rejects too: the list only grows, and an
   // entry lies exactly at its own candidate. What is left are the candidates
   // it turned down by site code, which this image's codes may list; it
-  // tests those, in the order of the walk, and counts a step for each. The central atom's image under operation 1
-  // walks in full: at translation 0 it is turned down by its code before
-  // the listed entries are looked at.
+  // tests those, in the order of the walk, and counts a step for each. The
+  // central atom's image under operation 1 walks in full: at translation 0
+  // it is turned down by its code before the listed entries are looked at.
   void WalkRemembered() {
     const TImageBits bits = BitsOf(Image);
     const bool codeAtCentre = Image.Atom == CentralAtom && Image.Op->OpNum == 1;
