@@ -3,6 +3,8 @@
 // every listed one) that the real search must reproduce entry for entry.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -146,4 +148,15 @@ inline TLigArray PlainNeighbourSearch(const TStructure& model, int centralAtom, 
           }
     }
   return found;
+}
+
+// Entry for entry: the same sites, codes and distances in the same order.
+inline void ExpectSameList(const TLigArray& found, const TLigArray& expected,
+                           const std::string& what) {
+  ASSERT_EQ(found.size(), expected.size()) << what;
+  for (size_t k = 0; k < found.size(); ++k) {
+    ASSERT_EQ(found[k].Site.Atom, expected[k].Site.Atom) << what << " entry " << k;
+    ASSERT_EQ(found[k].Site.Op.Code, expected[k].Site.Op.Code) << what << " entry " << k;
+    ASSERT_EQ(found[k].Dist, expected[k].Dist) << what << " entry " << k;
+  }
 }

@@ -34,15 +34,6 @@ class TRandom {
   std::uint64_t State;
 };
 
-void ExpectSameList(const TLigArray& found, const TLigArray& expected, const std::string& what) {
-  ASSERT_EQ(found.size(), expected.size()) << what;
-  for (size_t k = 0; k < found.size(); ++k) {
-    ASSERT_EQ(found[k].Site.Atom, expected[k].Site.Atom) << what << " entry " << k;
-    ASSERT_EQ(found[k].Site.Op.Code, expected[k].Site.Op.Code) << what << " entry " << k;
-    ASSERT_EQ(found[k].Dist, expected[k].Dist) << what << " entry " << k;
-  }
-}
-
 // Operations of a monoclinic group with a repeated identity and one
 // operation whose translation differs by less than SameSite's tolerance.
 std::vector<TSymOp> RandomOperations(TRandom& random) {

@@ -166,12 +166,7 @@ TEST_P(NeighbourSearchMatchesPlainSearch, EntryForEntry) {
   const TStructure model = CrowdedModel(c.Cell);
   const TLigArray expected = PlainNeighbourSearch(model, 0, c.Radius);
   const TLigArray found = FindNeighbours(model, 0, c.Radius);
-  ASSERT_EQ(found.size(), expected.size());
-  for (size_t k = 0; k < found.size(); ++k) {
-    ASSERT_EQ(found[k].Site.Atom, expected[k].Site.Atom) << k;
-    ASSERT_EQ(found[k].Site.Op.Code, expected[k].Site.Op.Code) << k;
-    ASSERT_EQ(found[k].Dist, expected[k].Dist) << k;
-  }
+  ExpectSameList(found, expected, c.Name);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -215,12 +210,7 @@ TEST_P(CoincidingImagesMatchPlainSearch, EntryForEntry) {
   AddAtom(model, "S1", "S", {0, 0.31, 0});
   const TLigArray expected = PlainNeighbourSearch(model, 0, c.Radius);
   const TLigArray found = FindNeighbours(model, 0, c.Radius);
-  ASSERT_EQ(found.size(), expected.size());
-  for (size_t k = 0; k < found.size(); ++k) {
-    ASSERT_EQ(found[k].Site.Atom, expected[k].Site.Atom) << k;
-    ASSERT_EQ(found[k].Site.Op.Code, expected[k].Site.Op.Code) << k;
-    ASSERT_EQ(found[k].Dist, expected[k].Dist) << k;
-  }
+  ExpectSameList(found, expected, c.Name);
 }
 
 INSTANTIATE_TEST_SUITE_P(
