@@ -78,6 +78,16 @@ coverage=$(grep -o 'cov: [0-9]* ft: [0-9]*' "$log" | tail -n 1 || true)
 # The run ends at -max_total_time or earlier (-runs, a finding): report the
 # time it took, as libFuzzer counts it.
 elapsed=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log" | tail -n 1)
+# With -fork=N libFuzzer prints no final stats; its last status line
+# ("#N: cov: ... time: Ss") holds the executions of all jobs and the time.
+if [ -z "$executions" ]; then
+  fork_line=$(grep -E '^#[0-9]+: cov: ' "$log" | tail -n 1 || true)
+  if [ -n "$fork_line" ]; then
+    executions=$(echo "$fork_line" | sed -n 's/^#\([0-9]*\):.*/\1/p')
+    elapsed=$(echo "$fork_line" | sed -n 's/.* time: \([0-9]*\)s.*/\1/p')
+    [ -n "$elapsed" ] && [ "$elapsed" -gt 0 ] && per_second=$((executions / elapsed))
+  fi
+fi
 echo "fuzz_$target: ${executions:-?} executions in ${elapsed:-$seconds} s, ${per_second:-?} per second, ${coverage:-no coverage line}"
 if [ "$status" -ne 0 ]; then
   echo "fuzz_$target: FINDING (status $status); log $log" >&2
