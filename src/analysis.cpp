@@ -249,6 +249,12 @@ void AnalyseCentre(const TLoadedInput& loaded, const TModelSearch& search, int c
                                      options.maxRadius, !request.LigandNames.empty());
   CheckSearchRadius(model.Cell, radius);
   const TLigArray neighbours = search.Neighbours(centralAtom, radius);
+  // A record says when the search stopped at its cap; a report of so many
+  // neighbours ends in the CN error anyway.
+  if (!request.OtherCnIsError && neighbours.size() >= static_cast<size_t>(kMaxNeighbours))
+    result.Warnings.push_back("the neighbour search stopped at " + std::to_string(kMaxNeighbours) +
+                              " atom images within " + FormatFixed(radius, 2) +
+                              " A; the ligands may be incomplete.");
 
   PrintReportHeader(report, input, model, result);
   PrintInputNotes(report, loaded, result);

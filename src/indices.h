@@ -25,8 +25,8 @@ double Tau5SuCorrelated(double suBeta, double suAlpha, double covBetaAlpha);
 // cov / (su_beta su_alpha), limited to [-1, 1]; 0 when either su is 0.
 double BetaAlphaCorrelation(double suBeta, double suAlpha, double covBetaAlpha);
 
-// tau5 above 1: beta - alpha exceeds 60 degrees, a trigonal bipyramid
-// distorted past the square pyramid.
+// tau5 above 1: beta - alpha exceeds 60 degrees; the polyhedron lies beyond
+// the trigonal bipyramid, on the side away from the square pyramid.
 bool Tau5AboveOne(double beta, double alpha);
 
 inline constexpr std::array<const char*, 3> kShapeNames4 = {"square planar", "seesaw",

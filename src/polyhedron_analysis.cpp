@@ -17,10 +17,25 @@ bool IsShapeLabelOfAnyCn(const std::string& label) {
   return false;
 }
 
-TFigureSu Figure(const TPropagation& propagation, size_t index, bool suAvailable) {
+// The scales of the noise floor of the su (see SuAboveNoise).
+constexpr double kAngleScale = 180;  // deg
+constexpr double kIndexScale = 1;    // tau, Delta
+
+// The largest distance of a ligand from the centre: the scale of lengths.
+double Extent(const std::vector<TVec3>& points) {
+  double extent = 0;
+  for (size_t i = 0; i + 1 < points.size(); ++i) {
+    double d2 = 0;
+    for (size_t k = 0; k < 3; ++k) d2 += (points[i][k] - points.back()[k]) * (points[i][k] - points.back()[k]);
+    extent = std::fmax(extent, std::sqrt(d2));
+  }
+  return extent;
+}
+
+TFigureSu Figure(const TPropagation& propagation, size_t index, bool suAvailable, double scale) {
   TFigureSu figure;
   figure.Value = propagation.Values[index];
-  if (suAvailable) figure.Su = propagation.Su(index);
+  if (suAvailable) figure.Su = propagation.Su(index, scale);
   return figure;
 }
 
@@ -44,8 +59,12 @@ std::optional<TOctahedronFigures> AnalyseOctahedralParameters(const TPolyhedronI
   const TPropagation propagation =
       PropagateSites(input.Model, sites, OctahedralValueFunction(octahedron.Analysis.Choices),
                      input.SuAvailable, input.Matrix);
+  const double extent = Extent(points);
   const auto figure = [&](TOctaValue value) {
-    return Figure(propagation, static_cast<size_t>(value), input.SuAvailable);
+    const double scale = value == kOctaMeanBond || value == kOctaZeta ? extent
+                         : value == kOctaDelta                       ? kIndexScale
+                                                                     : kAngleScale;
+    return Figure(propagation, static_cast<size_t>(value), input.SuAvailable, scale);
   };
   // A parameter whose every |x| term sits at x = 0 has the derivative 0 by
   // that rule (Delta, whose terms are squares, then too); what the
@@ -65,9 +84,15 @@ std::optional<TOctahedronFigures> AnalyseOctahedralParameters(const TPolyhedronI
   octahedron.ThetaMin = figureUnlessAllZero(kOctaThetaMin, zero.ThetaMin == kFaceHalfTerms);
   octahedron.ThetaMax = figureUnlessAllZero(kOctaThetaMax, zero.ThetaMax == kFaceHalfTerms);
   octahedron.MeasureOC6 = MeasureAgainst(shapes, points, "OC-6");
-  octahedron.MeasureTPR6 = MeasureAgainst(shapes, points, "TPR-6");
   octahedron.TransAngleFar = octahedron.Analysis.FarFromOctahedron;
-  octahedron.PrismCloser = octahedron.MeasureOC6 > octahedron.MeasureTPR6;
+  for (const TShapeReference* reference : ShapeReferencesOfCN(kOctaLigands)) {
+    const double measure = MeasureAgainst(shapes, points, reference->Label);
+    if (measure < octahedron.MeasureOC6 &&
+        (octahedron.CloserShape.empty() || measure < octahedron.MeasureOfCloserShape)) {
+      octahedron.CloserShape = reference->Label;
+      octahedron.MeasureOfCloserShape = measure;
+    }
+  }
   return octahedron;
 }
 
@@ -88,15 +113,20 @@ TCorrelatedTau CorrelateTau(const TPolyhedronInput& input, const std::vector<TSi
   const TPropagation angles = PropagateSites(input.Model, sites, BetaAndAlpha(beta, alpha),
                                              input.SuAvailable, input.Matrix);
   TCorrelatedTau tau;
-  tau.Correlation = angles.Correlation(0, 1);
+  // r is 0/0 where either angle has no su (none in the input, or an angle
+  // fixed by symmetry), in the list or in the propagation.
+  if (angles.Su(0, kAngleScale) > 0 && angles.Su(1, kAngleScale) > 0 && beta.Su > 0 &&
+      alpha.Su > 0)
+    tau.Correlation = angles.Correlation(0, 1);
   // The su of the angle list (from the CIF's angle table where it gives the
   // angle, else the propagation that gave r), joined by r.
-  const double covariance = tau.Correlation * beta.Su * alpha.Su;
+  const double covariance = tau.Correlation.value_or(0) * beta.Su * alpha.Su;
   if (input.Ligands.size() == 4) {
-    tau.Tau4Su = Tau4SuCorrelated(beta.Su, alpha.Su, covariance);
-    tau.Tau4PrimeSu = Tau4PrimeSuCorrelated(beta.Su, alpha.Su, covariance);
+    tau.Tau4Su = SuAboveNoise(Tau4SuCorrelated(beta.Su, alpha.Su, covariance), kIndexScale);
+    tau.Tau4PrimeSu =
+        SuAboveNoise(Tau4PrimeSuCorrelated(beta.Su, alpha.Su, covariance), kIndexScale);
   } else {
-    tau.Tau5Su = Tau5SuCorrelated(beta.Su, alpha.Su, covariance);
+    tau.Tau5Su = SuAboveNoise(Tau5SuCorrelated(beta.Su, alpha.Su, covariance), kIndexScale);
   }
   return tau;
 }
@@ -114,8 +144,8 @@ TBasalFigures AnalyseBasalPlane(const TPolyhedronInput& input, const std::vector
   if (!basal.Choice.Usable) return basal;
   const TPropagation plane = PropagateSites(input.Model, sites, BasalPlaneValueFunction(basal.Choice),
                                             input.SuAvailable, input.Matrix);
-  basal.Displacement = Figure(plane, kBasalDisplacement, input.SuAvailable);
-  basal.ApexTilt = Figure(plane, kBasalApexTilt, input.SuAvailable);
+  basal.Displacement = Figure(plane, kBasalDisplacement, input.SuAvailable, Extent(points));
+  basal.ApexTilt = Figure(plane, kBasalApexTilt, input.SuAvailable, kAngleScale);
   return basal;
 }
 
@@ -163,10 +193,11 @@ std::string OctahedronWarning(const TOctahedronFigures& octahedron) {
   if (octahedron.TransAngleFar)
     reasons = "a trans angle of " + FormatFixed(octahedron.Analysis.SmallestTransAngle, 1) +
               " deg, below " + FormatFixed(kOctaMinTransAngle, 0) + " deg";
-  if (octahedron.PrismCloser) {
+  if (!octahedron.CloserShape.empty()) {
     if (!reasons.empty()) reasons += ", and ";
-    reasons += "S(OC-6) = " + FormatFixed(octahedron.MeasureOC6, 3) + " above S(TPR-6) = " +
-               FormatFixed(octahedron.MeasureTPR6, 3);
+    reasons += "S(OC-6) = " + FormatFixed(octahedron.MeasureOC6, 3) + " above S(" +
+               std::string(octahedron.CloserShape) +
+               ") = " + FormatFixed(octahedron.MeasureOfCloserShape, 3);
   }
   return "the six ligands are far from any octahedron (" + reasons +
          "): the octahedral parameters are not meaningful.";

@@ -28,22 +28,24 @@ struct TFigureSu {
 struct TOctahedronFigures {
   TOctahedralAnalysis Analysis;  // the choices, the zero terms, the smallest trans angle
   TFigureSu MeanBond, Zeta, Delta, Sigma, Theta, ThetaMin, ThetaMax;
-  // S(OC-6) and S(TPR-6), measured for the flag even where --shapes names
-  // neither.
-  double MeasureOC6 = 0, MeasureTPR6 = 0;
+  // S(OC-6), and the CN 6 shape closest to the ligands where it is not the
+  // octahedron, measured for the flag even where --shapes names neither.
+  double MeasureOC6 = 0;
+  std::string_view CloserShape;  // "" where OC-6 is the closest shape
+  double MeasureOfCloserShape = 0;
   // The ligands are far from any octahedron: a trans angle below 150 deg,
-  // or S(OC-6) above S(TPR-6) (which catches planar sets that pass the
-  // angle test). The parameters are then not meaningful.
+  // or another shape of CN 6 closer than OC-6 (which catches prisms and
+  // planar sets that pass the angle test). The parameters are then not
+  // meaningful.
   bool TransAngleFar = false;
-  bool PrismCloser = false;
-  bool NotMeaningful() const { return TransAngleFar || PrismCloser; }
+  bool NotMeaningful() const { return TransAngleFar || !CloserShape.empty(); }
 };
 
 // tau su with cov(beta, alpha): r from the propagation of the two angles
 // over the coordinates (and cell), the su of beta and alpha as the angle
 // table gives them, cov = r su_beta su_alpha.
 struct TCorrelatedTau {
-  double Correlation = 0;  // r
+  std::optional<double> Correlation;  // r; none where su(beta) or su(alpha) is 0
   std::optional<double> Tau4Su, Tau4PrimeSu, Tau5Su;
 };
 

@@ -19,7 +19,7 @@ constexpr int kDeltaDecimals = 6;  // Delta is of the order of 1e-4
 constexpr double kZeroTilt = 1e-6;
 
 // The width of the text lines of the sections, indent included.
-constexpr size_t kTextWidth = 80;
+constexpr size_t kTextWidth = 79;
 // A path deviation above this puts the polyhedron off the path (Casanova et
 // al. 2004).
 constexpr double kOffPathDeviation = 10;
@@ -41,6 +41,21 @@ std::vector<std::string> WrappedLines(const std::string& text, size_t width, siz
     }
   }
   return lines;
+}
+
+// Text lines of a section (indented by its two blanks) within the width: a
+// longer line is broken at blanks, its continuation indented by `indent`.
+TReportPart FittedText(const std::vector<std::string>& lines, size_t indent = 0) {
+  std::vector<std::string> fitted;
+  for (const std::string& line : lines) {
+    if (line.size() + 2 <= kTextWidth) {
+      fitted.push_back(line);
+      continue;
+    }
+    for (std::string& part : WrappedLines(line, kTextWidth - 2, indent))
+      fitted.push_back(std::move(part));
+  }
+  return TextPart(std::move(fitted));
 }
 
 bool SharesLigand(const TAngleRec& a, const TAngleRec& b) {
@@ -69,7 +84,7 @@ TReportTable MeasureTable(const TShapeAnalysis& shapes) {
     const TShapeReference& reference = *measure.Reference;
     table.Rows.push_back({std::string(reference.Label), ShapeNameWithManualLabel(reference),
                           std::string(reference.Symmetry), ShapeMeasureText(measure),
-                          BelowNoiseLevel(measure) ? "below the noise level" : ""});
+                          BelowNoiseLevel(measure) ? "*" : ""});
   }
   return table;
 }
@@ -88,16 +103,21 @@ TReportTable PathTable(const TShapeAnalysis& shapes) {
 
 std::vector<std::string> NoiseLines(const TShapeAnalysis& shapes) {
   if (!shapes.NoiseLevel) return {"No su: the input has none, so there is no noise level either."};
-  return {"Noise level: S = " + NoiseLevelText(*shapes.NoiseLevel) +
-              ", what the coordinate su alone give on average;",
-          "a measure below it is indistinguishable from the ideal shape."};
+  std::string level = "S = " + NoiseLevelText(*shapes.NoiseLevel);
+  // A line keeps one more freedom than the other shapes (two rotations).
+  for (const TShapeMeasure& measure : shapes.Measures)
+    if (measure.NoiseLevel && *measure.NoiseLevel != *shapes.NoiseLevel)
+      level += " (" + std::string(measure.Reference->Label) + ": " +
+               NoiseLevelText(*measure.NoiseLevel) + ")";
+  return {"Noise level: " + level + ", what the coordinate su alone give on average;",
+          "a measure below it (*) is indistinguishable from the ideal shape."};
 }
 
 std::vector<std::string> ClosestLines(const TShapeAnalysis& shapes) {
   if (shapes.Closest < 0) return {"Closest shape: none (the polyhedron has no extent)."};
   const TShapeMeasure& closest = shapes.Measures[static_cast<size_t>(shapes.Closest)];
-  return {"Closest shape: " + std::string(closest.Reference->Label) + " - " +
-          std::string(closest.Reference->Name) + ", S = " + ShapeMeasureText(closest)};
+  return {"Closest shape: " + std::string(closest.Reference->Label) + ", S = " +
+          ShapeMeasureText(closest) + " - " + std::string(closest.Reference->Name)};
 }
 
 // The notes that keep SHAPE's names apart from the shapes of tau4 and tau5.
@@ -114,8 +134,8 @@ std::vector<std::string> NameNotes(const TShapeAnalysis& shapes) {
   return notes;
 }
 
-std::vector<std::string> SuSourceLines(const TReportInput& input) {
-  if (!input.SuAvailable) return {};
+std::vector<std::string> SuSourceLines(const TReportInput& input, const TShapeAnalysis& shapes) {
+  if (!input.SuAvailable || !shapes.NoiseLevel) return {};
   const std::string held = "the optimal assignment and rotation of each S held fixed.";
   if (input.MatrixLoaded)
     return {"The su of S were propagated with the full variance-covariance matrix",
@@ -131,22 +151,22 @@ TReportSection ShapeMeasureSection(const TReportInput& input, const TShapeAnalys
   section.Parts.push_back(TablePart(MeasureTable(shapes)));
   std::vector<std::string> text = NoiseLines(shapes);
   for (std::string& line : ClosestLines(shapes)) text.push_back(std::move(line));
-  section.Parts.push_back(TextPart(std::move(text)));
+  section.Parts.push_back(FittedText(text, 15));
   if (!shapes.Paths.empty()) {
-    section.Parts.push_back(TextPart(
-        {"", "Minimal-distortion paths (Casanova et al., J. Am. Chem. Soc. 126, 1755 (2004)):"}));
+    section.Parts.push_back(FittedText(
+        {"", "Minimal-distortion paths (Casanova et al., JACS 126, 1755 (2004)):"}));
     section.Parts.push_back(TablePart(PathTable(shapes)));
     if (std::any_of(shapes.Paths.begin(), shapes.Paths.end(),
                     [](const TShapePath& path) { return path.Deviation > kOffPathDeviation; }))
-      section.Parts.push_back(TextPart(
+      section.Parts.push_back(FittedText(
           {"A deviation above about 10 % is taken to put the polyhedron off that path;",
            "its coordinate then says little."}));
   }
   std::vector<std::string> notes = NameNotes(shapes);
-  for (std::string& line : SuSourceLines(input)) notes.push_back(std::move(line));
+  for (std::string& line : SuSourceLines(input, shapes)) notes.push_back(std::move(line));
   if (!notes.empty()) {
     notes.insert(notes.begin(), "");
-    section.Parts.push_back(TextPart(std::move(notes)));
+    section.Parts.push_back(FittedText(std::move(notes)));
   }
   return section;
 }
@@ -154,10 +174,10 @@ TReportSection ShapeMeasureSection(const TReportInput& input, const TShapeAnalys
 // ------------------------------------------------------------- CN 4 and 5: tau su
 
 std::string CorrelatedTauLine(const std::string& name, const TValueSu& index, double correlatedSu,
-                              double r) {
+                              const std::optional<double>& r) {
   return name + " = " + FormatValueSu(index.Value, index.Su, kIndexDecimals) + " uncorrelated, " +
-         FormatValueSu(index.Value, correlatedSu, kIndexDecimals) +
-         " with the beta-alpha correlation (r = " + FormatFixed(r, 2) + ")";
+         FormatValueSu(index.Value, correlatedSu, kIndexDecimals) + " correlated " +
+         (r ? "(r = " + FormatFixed(*r, 2) + ")" : std::string("(r undefined)"));
 }
 
 TReportSection CorrelatedTauSection(const TReportInput& input, const TCentreResult& result,
@@ -172,15 +192,20 @@ TReportSection CorrelatedTauSection(const TReportInput& input, const TCentreResu
   if (result.Tau5 && tau.Tau5Su)
     lines.push_back(CorrelatedTauLine("tau5 ", *result.Tau5, *tau.Tau5Su, tau.Correlation));
   lines.emplace_back("");
-  lines.emplace_back("beta and alpha share the central atom" +
-                     std::string(SharesLigand(result.Beta, result.Alpha) ? " and a ligand" : "") +
-                     ", so their errors correlate;");
-  lines.emplace_back("r was propagated " +
-                     (input.MatrixLoaded ? "with the full matrix of " + input.MatrixFileName + "."
-                                         : std::string("from the coordinate and cell su.")));
+  const std::string share =
+      SharesLigand(result.Beta, result.Alpha) ? " and a ligand" : "";
+  if (tau.Correlation) {
+    lines.push_back("beta and alpha share the central atom" + share + ", so their errors correlate;");
+    lines.emplace_back("r was propagated " +
+                       (input.MatrixLoaded ? "with the full matrix of " + input.MatrixFileName + "."
+                                           : std::string("from the coordinate and cell su.")));
+  } else {
+    lines.push_back("beta and alpha share the central atom" + share + ", but r is undefined:");
+    lines.emplace_back("beta or alpha has no su (none in the input, or fixed by symmetry).");
+  }
   if (result.Beta.FromCif || result.Alpha.FromCif)
     lines.emplace_back("The su of the angles marked (CIF) are those of the _geom_angle loop.");
-  section.Parts.push_back(TextPart(std::move(lines)));
+  section.Parts.push_back(FittedText(lines, 8));
   return section;
 }
 
@@ -203,7 +228,7 @@ TReportSection BasalPlaneSection(const TCentreResult& result, const TBasalFigure
   std::vector<std::string> lines;
   if (!basal.Choice.Usable) {
     lines.emplace_back("No basal plane: beta and alpha do not name four ligands.");
-    section.Parts.push_back(TextPart(std::move(lines)));
+    section.Parts.push_back(FittedText(std::move(lines)));
     return section;
   }
   const std::vector<int> base(basal.Choice.Basal.begin(), basal.Choice.Basal.end());
@@ -221,8 +246,8 @@ TReportSection BasalPlaneSection(const TCentreResult& result, const TBasalFigure
                   FormatValueSu(basal.ApexTilt.Value, basal.ApexTilt.Su.value_or(0), kAngleDecimals) +
                   " deg");
   if (basal.Tau5AboveOne) {
-    lines.emplace_back("tau5 > 1: beta - alpha exceeds 60 deg, a trigonal bipyramid distorted past");
-    lines.emplace_back("the square pyramid.");
+    lines.emplace_back("tau5 > 1: beta - alpha exceeds 60 deg; the polyhedron lies beyond the");
+    lines.emplace_back("trigonal bipyramid, on the side away from the square pyramid.");
   }
   if (basal.ApexTilt.Su && basal.ApexTilt.Value < kZeroTilt)
     lines.emplace_back("The apical bond lies along the normal, where the angle has no derivative.");
@@ -232,7 +257,7 @@ TReportSection BasalPlaneSection(const TCentreResult& result, const TBasalFigure
                        " deg above the next split into an apex and two pairs,");
     lines.emplace_back("so a small change of the angles can change the basal set.");
   }
-  section.Parts.push_back(TextPart(std::move(lines)));
+  section.Parts.push_back(FittedText(std::move(lines)));
   return section;
 }
 
@@ -280,7 +305,8 @@ TReportTable OctahedralTable(const TOctahedronFigures& o) {
 }
 
 // Where an |x| term of a parameter sits at x = 0.
-std::vector<std::string> ZeroTermLines(const TOctahedralZeroTerms& zero) {
+// Said only where the figures have su: without them no slope is taken.
+std::vector<std::string> ZeroTermLines(const TOctahedralZeroTerms& zero, bool hasSu) {
   std::string counts;
   const auto add = [&](const char* name, int count, int of) {
     if (count == 0) return;
@@ -290,18 +316,23 @@ std::vector<std::string> ZeroTermLines(const TOctahedralZeroTerms& zero) {
   add("zeta", zero.Zeta, kOctaLigands);
   add("Sigma", zero.Sigma, kOctaCisAngles);
   add("Theta", zero.Theta, kOctaFaces * kOctaFaceAngles);
-  if (counts.empty()) return {};
+  if (counts.empty() || !hasSu) return {};
   return {"Terms |x| at x = 0 (" + counts + "): |x| has no",
           "derivative there; it was taken as 0 for the su."};
 }
 
 std::vector<std::string> OctahedralNotes(const TOctahedronFigures& o) {
   std::vector<std::string> notes = {
-      "zeta: Buron-Le Cointe et al., Phys. Rev. B 85, 064114 (2012); Delta: Lufaso and",
-      "Woodward, Acta Cryst. B60, 10 (2004); Sigma: McCusker et al., Inorg. Chem. 35, 2100",
-      "(1996); Theta: Marchivie et al., Acta Cryst. B61, 25 (2005). Theta projects the atoms",
-      "onto each face, so it depends on the bond lengths as well as on the angles."};
-  for (std::string& line : ZeroTermLines(o.Analysis.ZeroTerms)) notes.push_back(std::move(line));
+      "zeta: Buron-Le Cointe et al., Phys. Rev. B 85, 064114 (2012); Delta: Lufaso",
+      "and Woodward, Acta Cryst. B60, 10 (2004); Sigma: McCusker et al., Inorg.",
+      "Chem. 35, 2100 (1996); Theta: Marchivie et al., Acta Cryst. B61, 25 (2005);",
+      "Theta_min and Theta_max: OctaDist, Ketkaew et al., Dalton Trans. 50, 1086",
+      "(2021). Theta projects the atoms onto each face, so it depends on the bond",
+      "lengths as well as on the angles."};
+  const bool hasSu = o.MeanBond.Su.value_or(0) > 0 || o.Sigma.Su.value_or(0) > 0 ||
+                     o.Theta.Su.value_or(0) > 0 || o.Zeta.Su.value_or(0) > 0;
+  for (std::string& line : ZeroTermLines(o.Analysis.ZeroTerms, hasSu))
+    notes.push_back(std::move(line));
   const TOctahedralChoices& choices = o.Analysis.Choices;
   std::vector<std::string> ties;
   if (choices.TransPairsTied)
@@ -323,15 +354,15 @@ TReportSection OctahedralSection(const TCentreResult& result, const TOctahedronF
     // Indented by the section's two blanks.
     std::vector<std::string> lines = WrappedLines("Warning: " + warning, kTextWidth - 2, 9);
     lines.emplace_back("");
-    section.Parts.push_back(TextPart(std::move(lines)));
+    section.Parts.push_back(FittedText(std::move(lines)));
   }
-  section.Parts.push_back(TextPart({"Trans pairs: the pairing of the ligands with the largest angle sum."}));
+  section.Parts.push_back(FittedText({"Trans pairs: the pairing of the ligands with the largest angle sum."}));
   section.Parts.push_back(TablePart(TransPairTable(result, o.Analysis.Choices)));
-  section.Parts.push_back(TextPart({""}));
+  section.Parts.push_back(FittedText({""}));
   section.Parts.push_back(TablePart(OctahedralTable(o)));
   std::vector<std::string> notes = OctahedralNotes(o);
   notes.insert(notes.begin(), "");
-  section.Parts.push_back(TextPart(std::move(notes)));
+  section.Parts.push_back(FittedText(std::move(notes)));
   return section;
 }
 

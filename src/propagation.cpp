@@ -6,6 +6,10 @@
 
 #include "structure.h"
 
+double SuAboveNoise(double su, double scale) {
+  return su < kSuNoiseFloor * std::fabs(scale) ? 0 : su;
+}
+
 double TPropagation::Su(size_t i) const {
   const double variance = Variance(i);
   return variance > 0 ? std::sqrt(variance) : 0;
@@ -116,19 +120,20 @@ void AddCellTerms(TSteppedSites& set, std::vector<double>& covariance) {
 }
 
 void AddCoordinateTermsFromSu(TSteppedSites& set, const std::vector<TVec3>& fracSu,
-                              std::vector<double>& covariance) {
+                              std::vector<double>& covariance, int& withSu) {
   for (int atom : set.Atoms) {
     if (static_cast<size_t>(atom) >= fracSu.size()) continue;
     for (int k = 0; k < 3; ++k) {
       const double su = fracSu[static_cast<size_t>(atom)][static_cast<size_t>(k)];
       if (!(su > 0)) continue;
+      ++withSu;
       AddIndependentTerm(covariance, CoordinateDerivatives(set, atom, k), su);
     }
   }
 }
 
 void AddCoordinateTermsFromMatrix(TSteppedSites& set, const TCovSource& cov, size_t n,
-                                  std::vector<double>& covariance, int& missing) {
+                                  std::vector<double>& covariance, int& missing, int& withSu) {
   std::vector<int> params;
   std::vector<std::vector<double>> grads;
   missing = 3 * set.InvalidAtoms;
@@ -140,6 +145,7 @@ void AddCoordinateTermsFromMatrix(TSteppedSites& set, const TCovSource& cov, siz
         continue;
       }
       params.push_back(p);
+      if (cov.Covariance(p, p) > 0) ++withSu;
       grads.push_back(CoordinateDerivatives(set, atom, k));
     }
   for (size_t i = 0; i < params.size(); ++i)
@@ -166,9 +172,10 @@ TPropagation PropagateSites(const TStructure& model, const std::vector<TSiteRef>
   result.Covariance.assign(n * n, 0.0);
   if (!suAvailable || n == 0) return result;
   if (matrix != nullptr)
-    AddCoordinateTermsFromMatrix(set, *matrix, n, result.Covariance, result.Missing);
+    AddCoordinateTermsFromMatrix(set, *matrix, n, result.Covariance, result.Missing,
+                                 result.CoordinatesWithSu);
   else
-    AddCoordinateTermsFromSu(set, model.FracSu, result.Covariance);
+    AddCoordinateTermsFromSu(set, model.FracSu, result.Covariance, result.CoordinatesWithSu);
   AddCellTerms(set, result.Covariance);
   return result;
 }

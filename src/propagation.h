@@ -20,15 +20,27 @@ struct TStructure;
 using TSitesFunction =
     std::function<void(const std::vector<TVec3>& cartesian, std::vector<double>& values)>;
 
+// A propagated su below this fraction of the scale of its quantity (180 deg
+// for an angle, 100 for a shape measure, the polyhedron's extent for a
+// length) is what the central differences leave of an exact zero, such as
+// the su of a figure fixed by site symmetry: it counts as 0.
+inline constexpr double kSuNoiseFloor = 1e-9;
+double SuAboveNoise(double su, double scale);
+
 struct TPropagation {
   std::vector<double> Values;
   std::vector<double> Covariance;  // n x n, row-major; all zero without su
   int Missing = 0;                 // coordinates without a matrix parameter (with a matrix only)
+  // Coordinates that carry an su (or a matrix variance): without any, the
+  // su come from the cell alone.
+  int CoordinatesWithSu = 0;
 
   size_t Size() const { return Values.size(); }
   double Variance(size_t i) const { return Covariance[i * Values.size() + i]; }
   double CovarianceOf(size_t i, size_t j) const { return Covariance[i * Values.size() + j]; }
   double Su(size_t i) const;
+  // The su, or 0 below the noise floor of the scale.
+  double Su(size_t i, double scale) const { return SuAboveNoise(Su(i), scale); }
   // 0 where either su is 0.
   double Correlation(size_t i, size_t j) const;
 };

@@ -8,7 +8,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "command_line_text.h"
 #include "indices.h"
+#include "shape_references.h"
 
 namespace {
 
@@ -16,7 +18,9 @@ struct TField;
 
 // The value of one record field as both writers see it.
 struct TFieldValue {
-  enum class TKind { Null, Integer, Number, Text, Texts, TextLists, Ligands, NamedNumbers, Object };
+  enum class TKind {
+    Null, Integer, Boolean, Number, Text, Texts, TextLists, Ligands, Angles, NamedNumbers, Object
+  };
   TKind Kind = TKind::Null;
   long long Integer = 0;
   double Number = 0;
@@ -24,7 +28,8 @@ struct TFieldValue {
   std::vector<std::string> Texts;
   std::vector<std::vector<std::string>> TextLists;  // CSV: lists joined by "; ", texts by " "
   const TLigArray* Ligands = nullptr;
-  bool LigandSu = false;  // the ligands' distance su are meaningful
+  bool LigandSu = false;  // the ligands' distance su (or the angles' su) are meaningful
+  const std::vector<TAngleRec>* Angles = nullptr;
   // An object of named numbers. Its names are known also when it is absent
   // (null), since CSV gives each number a column of its own, named
   // CsvPrefix + "_" + name with blanks as underscores.
@@ -82,6 +87,13 @@ TFieldValue OptionalText(const std::optional<std::string>& text) {
   return text ? Text(*text) : Null();
 }
 
+// A file path of the command line (or found from one).
+TFieldValue PathText(const std::string& path) { return Text(CommandLineTextAsUtf8(path)); }
+
+TFieldValue OptionalPathText(const std::optional<std::string>& path) {
+  return path ? PathText(*path) : Null();
+}
+
 TFieldValue Texts(std::vector<std::string> texts) {
   TFieldValue v;
   v.Kind = TFieldValue::TKind::Texts;
@@ -95,6 +107,23 @@ TFieldValue Ligands(const TLigArray& ligands, TSuSource source) {
   v.Ligands = &ligands;
   v.LigandSu = source != TSuSource::None;
   return v;
+}
+
+TFieldValue AngleList(const std::vector<TAngleRec>& angles, const TLigArray& ligands,
+                      TSuSource source) {
+  TFieldValue v;
+  v.Kind = TFieldValue::TKind::Angles;
+  v.Angles = &angles;
+  v.Ligands = &ligands;
+  v.LigandSu = source != TSuSource::None;
+  return v;
+}
+
+// The element table's symbol ("Ni" for NI, ni and Ni2+); the letters as
+// written where they name no element.
+std::string ElementOfRecord(const std::string& element) {
+  const int z = ElementIndex(element);
+  return z > 0 ? ElementSymbol(z) : element;
 }
 
 TFieldValue ShapeWeights(const std::optional<std::array<double, 3>>& weights) {
@@ -181,6 +210,12 @@ TFieldValue OctahedralParameters(const TOctahedronFigures* o, TSuSource source) 
     return std::vector<TField>{{name, FigureValue(value)}, {suName, FigureSu(value, source)}};
   };
   std::vector<TField> members;
+  TFieldValue meaningful = Null();
+  if (o) {
+    meaningful.Kind = TFieldValue::TKind::Boolean;
+    meaningful.Integer = o->NotMeaningful() ? 0 : 1;
+  }
+  members.push_back({"meaningful", meaningful});
   for (auto&& part : {pair("d_mean", "d_mean_su", &TOctahedronFigures::MeanBond),
                       pair("zeta", "zeta_su", &TOctahedronFigures::Zeta),
                       pair("delta", "delta_su", &TOctahedronFigures::Delta),
@@ -228,7 +263,8 @@ void AppendShapeFields(const TCentreResult& r, std::vector<TField>& fields) {
   fields.push_back(
       {"tau4_prime_su_correlated", OptionalSuOf(tau, &TCorrelatedTau::Tau4PrimeSu, su)});
   fields.push_back({"tau5_su_correlated", OptionalSuOf(tau, &TCorrelatedTau::Tau5Su, su)});
-  fields.push_back({"beta_alpha_correlation", tau ? Number(tau->Correlation) : Null()});
+  fields.push_back(
+      {"beta_alpha_correlation", tau ? OptionalNumber(tau->Correlation) : Null()});
 
   const bool basal = p && p->Basal && p->Basal->Choice.Usable;
   const std::optional<TFigureSu> displacement =
@@ -255,10 +291,11 @@ const char* SuSourceName(TSuSource source) {
 std::vector<TField> ResultFields(const TCentreResult& r) {
   const TSuSource su = r.SuSource;
   std::vector<TField> fields = {
-      {"file", Text(r.File)},
+      {"file", PathText(r.File)},
+      {"input", OptionalPathText(r.Input)},
       {"block", OptionalText(r.Block)},
       {"centre", OptionalText(r.Centre)},
-      {"element", Text(r.Element)},
+      {"element", Text(ElementOfRecord(r.Element))},
       {"cn", Integer(static_cast<long long>(r.Ligands.size()))},
       {"ligands", Ligands(r.Ligands, su)},
       {"beta", r.HasIndices ? Number(r.Beta.Angle) : Null()},
@@ -275,6 +312,7 @@ std::vector<TField> ResultFields(const TCentreResult& r) {
       {"weights", ShapeWeights(r.Weights)},
       {"su_source", Text(SuSourceName(su))},
       {"warnings", Texts(r.Warnings)},
+      {"angles", AngleList(r.Angles, r.Ligands, su)},
   };
   if (r.ShapesAsked) AppendShapeFields(r, fields);
   return fields;
@@ -282,7 +320,8 @@ std::vector<TField> ResultFields(const TCentreResult& r) {
 
 std::vector<TField> ErrorFields(const TCentreResult& r) {
   return {
-      {"file", Text(r.File)},
+      {"file", PathText(r.File)},
+      {"input", OptionalPathText(r.Input)},
       {"block", OptionalText(r.Block)},
       {"centre", OptionalText(r.Centre)},
       {"error", Text(r.Error)},
@@ -296,10 +335,7 @@ std::vector<TField> RecordFields(const TCentreResult& r) {
 // ------------------------------------------------------------- JSON
 
 void AppendJsonString(std::string& out, std::string_view text) {
-  // Labels and file names may hold any bytes; the replacing handler writes
-  // U+FFFD for what is no valid UTF-8 instead of throwing.
-  out += nlohmann::json(std::string(text)).dump(-1, ' ', false,
-                                                nlohmann::json::error_handler_t::replace);
+  out += nlohmann::json(ValidUtf8(text)).dump();
 }
 
 void AppendJsonNumber(std::string& out, double value) { out += ShortestNumberText(value); }
@@ -325,6 +361,47 @@ void AppendJsonLigands(std::string& out, const TLigArray& ligands, bool withSu) 
   out += ']';
 }
 
+std::string LigandName(const TLigArray& ligands, int index) {
+  return index >= 0 && static_cast<size_t>(index) < ligands.size()
+             ? LigandDisplayName(ligands[static_cast<size_t>(index)])
+             : std::string();
+}
+
+void AppendJsonAngles(std::string& out, const TFieldValue& v) {
+  out += '[';
+  for (size_t i = 0; i < v.Angles->size(); ++i) {
+    const TAngleRec& angle = (*v.Angles)[i];
+    if (i > 0) out += ',';
+    out += "{\"ligand1\":";
+    AppendJsonString(out, LigandName(*v.Ligands, angle.Lig1));
+    out += ",\"ligand2\":";
+    AppendJsonString(out, LigandName(*v.Ligands, angle.Lig2));
+    out += ",\"angle\":";
+    AppendJsonNumber(out, angle.Angle);
+    out += ",\"su\":";
+    if (v.LigandSu && angle.Su > 0)
+      AppendJsonNumber(out, angle.Su);
+    else
+      out += "null";
+    out += ",\"from_cif\":";
+    out += angle.FromCif ? "true" : "false";
+    out += '}';
+  }
+  out += ']';
+}
+
+// "O1 O2 90.12 0.03; ..." (no su: the su left out).
+std::string CsvAngles(const TFieldValue& v) {
+  std::string text;
+  for (const TAngleRec& angle : *v.Angles) {
+    if (!text.empty()) text += "; ";
+    text += LigandName(*v.Ligands, angle.Lig1) + ' ' + LigandName(*v.Ligands, angle.Lig2) + ' ' +
+            ShortestNumberText(angle.Angle);
+    if (v.LigandSu && angle.Su > 0) text += ' ' + ShortestNumberText(angle.Su);
+  }
+  return text;
+}
+
 void AppendJsonValue(std::string& out, const TFieldValue& v);
 
 void AppendJsonObject(std::string& out, const std::vector<TField>& fields) {
@@ -346,8 +423,10 @@ void AppendJsonValue(std::string& out, const TFieldValue& v) {
   switch (v.Kind) {
     case TKind::Null: out += "null"; return;
     case TKind::Integer: out += std::to_string(v.Integer); return;
+    case TKind::Boolean: out += v.Integer != 0 ? "true" : "false"; return;
     case TKind::Number: AppendJsonNumber(out, v.Number); return;
     case TKind::Text: AppendJsonString(out, v.Text); return;
+    case TKind::Angles: AppendJsonAngles(out, v); return;
     case TKind::Texts:
       out += '[';
       for (size_t i = 0; i < v.Texts.size(); ++i) {
@@ -439,8 +518,10 @@ void AppendCsvCells(TCsvCells& cells, const std::string& name, const TFieldValue
   switch (v.Kind) {
     case TKind::Null: cells.emplace_back(name, ""); return;
     case TKind::Integer: cells.emplace_back(name, std::to_string(v.Integer)); return;
+    case TKind::Boolean: cells.emplace_back(name, v.Integer != 0 ? "true" : "false"); return;
     case TKind::Number: cells.emplace_back(name, CsvNumber(v.Number)); return;
     case TKind::Text: cells.emplace_back(name, v.Text); return;
+    case TKind::Angles: cells.emplace_back(name, CsvAngles(v)); return;
     case TKind::Texts: cells.emplace_back(name, JoinedTexts(v.Texts)); return;
     case TKind::TextLists: cells.emplace_back(name, JoinedTextLists(v.TextLists)); return;
     case TKind::Ligands: cells.emplace_back(name, LigandListText(*v.Ligands)); return;
@@ -468,41 +549,34 @@ TCsvCells CsvCells(const std::vector<TField>& fields) {
   return cells;
 }
 
-// The columns: those of a result, then the error message.
-std::vector<std::string> CsvColumns() {
+// The columns: those of a result (with --shapes, of one that measured every
+// reference of every CN and has every path), then the error message.
+std::vector<std::string> CsvColumns(bool shapes) {
+  TCentreResult all;
+  if (shapes) {
+    all.ShapesAsked = true;
+    TShapeAnalysis& analysis = all.Polyhedron.emplace().Shapes;
+    for (const TShapeReference& reference : AllShapeReferences()) {
+      TShapeMeasure measure;
+      measure.Reference = &reference;
+      analysis.Measures.push_back(measure);
+    }
+    for (const TShapePathPair& pair : kShapePathPairs) {
+      TShapePath path;
+      path.Label = pair.Label;
+      analysis.Paths.push_back(path);
+    }
+  }
   std::vector<std::string> columns;
-  for (const auto& cell : CsvCells(ResultFields(TCentreResult{}))) columns.push_back(cell.first);
+  for (const auto& cell : CsvCells(ResultFields(all))) columns.push_back(cell.first);
   columns.emplace_back("error");
   return columns;
 }
 
-// The columns that --shapes adds, in their order: those of a result that
-// measured every reference of every CN and has every path.
-std::vector<std::string> ShapeColumnOrder() {
-  TCentreResult all;
-  all.ShapesAsked = true;
-  TShapeAnalysis& shapes = all.Polyhedron.emplace().Shapes;
-  for (const TShapeReference& reference : AllShapeReferences()) {
-    TShapeMeasure measure;
-    measure.Reference = &reference;
-    shapes.Measures.push_back(measure);
-  }
-  for (const TShapePathPair& pair : kShapePathPairs) {
-    TShapePath path;
-    path.Label = pair.Label;
-    shapes.Paths.push_back(path);
-  }
-  const TCsvCells plain = CsvCells(ResultFields(TCentreResult{}));
-  std::vector<std::string> order;
-  for (const auto& cell : CsvCells(ResultFields(all)))
-    if (std::none_of(plain.begin(), plain.end(), [&](const auto& p) { return p.first == cell.first; }))
-      order.push_back(cell.first);
-  return order;
-}
-
-const std::vector<std::string>& Columns() {
-  static const std::vector<std::string> columns = CsvColumns();
-  return columns;
+const std::vector<std::string>& Columns(bool shapes) {
+  static const std::vector<std::string> plain = CsvColumns(false);
+  static const std::vector<std::string> withShapes = CsvColumns(true);
+  return shapes ? withShapes : plain;
 }
 
 // RFC 4180: a field with a comma, a double quote, CR or LF is quoted, and a
@@ -559,57 +633,56 @@ std::string JsonRecord(const TCentreResult& result) {
   return line;
 }
 
-std::string CsvHeader() { return CsvLine(Columns()); }
+std::string CsvHeader(bool shapes) { return CsvLine(Columns(shapes)); }
 
-std::string CsvRecord(const TCentreResult& result) {
+std::string CsvRecord(const TCentreResult& result, bool shapes) {
   std::map<std::string, std::string, std::less<>> byColumn;
-  for (auto& [column, cell] : CsvCells(RecordFields(result))) byColumn[column] = std::move(cell);
+  for (auto& [column, cell] : CsvCells(RecordFields(result))) byColumn[column] = ValidUtf8(cell);
   std::vector<std::string> cells;
-  for (const std::string& column : Columns()) {
+  for (const std::string& column : Columns(shapes)) {
     const auto cell = byColumn.find(column);
     cells.push_back(cell == byColumn.end() ? std::string() : cell->second);
   }
   return CsvLine(cells);
 }
 
-void TCsvTable::Add(const TCentreResult& result) {
-  TCsvRow row;
-  for (auto& [column, cell] : CsvCells(RecordFields(result))) row[column] = std::move(cell);
-  Rows.push_back(std::move(row));
+std::string RecordLine(TOutputFormat format, bool shapes, const TCentreResult& result) {
+  return format == TOutputFormat::Csv ? CsvRecord(result, shapes) : JsonRecord(result);
 }
 
-std::vector<std::string> TCsvTable::Lines() const {
-  static const std::vector<std::string> order = ShapeColumnOrder();
-  const std::vector<std::string>& plain = Columns();
-  std::vector<bool> used(order.size(), false);
-  std::vector<std::string> unordered;  // columns of no known place (none expected)
-  for (const TCsvRow& row : Rows)
-    for (const auto& [column, cell] : row) {
-      if (std::find(plain.begin(), plain.end(), column) != plain.end()) continue;
-      const auto place = std::find(order.begin(), order.end(), column);
-      if (place != order.end())
-        used[static_cast<size_t>(place - order.begin())] = true;
-      else if (std::find(unordered.begin(), unordered.end(), column) == unordered.end())
-        unordered.push_back(column);
+std::string ValidUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  const auto continuation = [&](size_t i) {
+    return i < text.size() && (byte(i) & 0xC0) == 0x80;
+  };
+  size_t i = 0;
+  while (i < text.size()) {
+    const unsigned char b = byte(i);
+    size_t length = 0;
+    // The shortest forms only (RFC 3629): no overlong sequences, no
+    // surrogates, nothing beyond U+10FFFF.
+    if (b < 0x80) {
+      length = 1;
+    } else if (b >= 0xC2 && b <= 0xDF) {
+      length = continuation(i + 1) ? 2 : 0;
+    } else if (b >= 0xE0 && b <= 0xEF && continuation(i + 1) && continuation(i + 2)) {
+      const unsigned char b1 = byte(i + 1);
+      length = (b == 0xE0 && b1 < 0xA0) || (b == 0xED && b1 >= 0xA0) ? 0 : 3;
+    } else if (b >= 0xF0 && b <= 0xF4 && continuation(i + 1) && continuation(i + 2) &&
+               continuation(i + 3)) {
+      const unsigned char b1 = byte(i + 1);
+      length = (b == 0xF0 && b1 < 0x90) || (b == 0xF4 && b1 >= 0x90) ? 0 : 4;
     }
-  std::vector<std::string> columns(plain.begin(), plain.end() - 1);  // "error" comes last
-  for (size_t i = 0; i < order.size(); ++i)
-    if (used[i]) columns.push_back(order[i]);
-  columns.insert(columns.end(), unordered.begin(), unordered.end());
-  columns.push_back(plain.back());
-
-  std::vector<std::string> lines = {CsvLine(columns)};
-  for (const TCsvRow& row : Rows) {
-    std::vector<std::string> cells;
-    for (const std::string& column : columns) {
-      const auto cell = row.find(column);
-      cells.push_back(cell == row.end() ? std::string() : cell->second);
+    if (length > 0) {
+      out.append(text.substr(i, length));
+      i += length;
+    } else {  // the Latin-1 character of this byte, written as UTF-8
+      out += static_cast<char>(0xC0 | (b >> 6));
+      out += static_cast<char>(0x80 | (b & 0x3F));
+      ++i;
     }
-    lines.push_back(CsvLine(cells));
   }
-  return lines;
-}
-
-std::string RecordLine(TOutputFormat format, const TCentreResult& result) {
-  return format == TOutputFormat::Csv ? CsvRecord(result) : JsonRecord(result);
+  return out;
 }

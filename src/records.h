@@ -20,6 +20,7 @@ enum class TSuSource { Cif, Matrix, None };
 
 struct TCentreResult {
   std::string File;                   // the input file as given
+  std::optional<std::string> Input;   // the file read (a .res for a missing .cif); unset when none was
   std::optional<std::string> Block;   // "" for SHELX and XYZ; unset when the file failed
   std::optional<std::string> Centre;  // the label; unset when the file or block failed
   std::string Element;
@@ -55,29 +56,22 @@ std::string OneLineMessage(std::string_view message);
 // whatever the locale; "null" for infinity and NaN.
 std::string ShortestNumberText(double value);
 
+// Text as valid UTF-8: a byte that is no part of a valid UTF-8 sequence (a
+// Latin-1 label or file name) is read as the Latin-1 character of its code,
+// so that different bytes stay different characters.
+std::string ValidUtf8(std::string_view text);
+
 // One record as a JSON object on one line (without the line end). Strings
-// are written by nlohmann-json; bytes that are no valid UTF-8 become U+FFFD.
+// are written as ValidUtf8 gives them.
 std::string JsonRecord(const TCentreResult& result);
 
 // The CSV header line and one row (RFC 4180 quoting; without the line end).
-std::string CsvHeader();
-std::string CsvRecord(const TCentreResult& result);
-
-// CSV records whose columns follow from the records held: those of every
-// result, then the columns of the shape fields that the records have (with
-// --shapes the references and paths of the CNs present, in the order of the
-// reference table, and the other shape fields), then "error". The header is
-// known only after the last record, so the rows are held until then.
-class TCsvTable {
- public:
-  void Add(const TCentreResult& result);
-  // The header line, then one line per record (without line ends).
-  std::vector<std::string> Lines() const;
-
- private:
-  using TCsvRow = std::map<std::string, std::string, std::less<>>;
-  std::vector<TCsvRow> Rows;
-};
+// The columns follow from the options alone: with --shapes (shapes true)
+// every shape column of CN 2 to 8, empty where a centre has no such figure,
+// so that the rows can be written as the centres finish and the CSV of two
+// runs with the same options can be joined.
+std::string CsvHeader(bool shapes);
+std::string CsvRecord(const TCentreResult& result, bool shapes);
 
 // JsonRecord or CsvRecord, as the format asks (json or csv).
-std::string RecordLine(TOutputFormat format, const TCentreResult& result);
+std::string RecordLine(TOutputFormat format, bool shapes, const TCentreResult& result);

@@ -76,6 +76,7 @@ void AnalyseNamedCentre(const TCommandLine& command, const TFileSource& files, T
   TLoadedInput loaded;
   TCifFile cif;
   ResolveInputFile(files, command.InputPath, loaded.Input.InputPath, loaded.Input.Kind);
+  result.Input = loaded.Input.InputPath;
   if (loaded.Input.Kind == TInputKind::Cif) {
     LoadCifFile(loaded.Input.InputPath, files, cif);
     const TCifBlock& block = ChooseBlock(cif, command.Options.blockName, command.CentralName);
@@ -105,9 +106,8 @@ int WriteNamedCentreRecord(const TCommandLine& command, const TFileSource& files
     result.Error = OneLineMessage(FailureMessage(std::current_exception()));
   }
   if (command.Options.format == TOutputFormat::Csv) {
-    TCsvTable table;
-    table.Add(result);
-    for (const std::string& line : table.Lines()) output.Line(line);
+    output.Line(CsvHeader(command.Options.shapes));
+    output.Line(CsvRecord(result, command.Options.shapes));
   } else {
     output.Line(JsonRecord(result));
   }

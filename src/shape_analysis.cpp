@@ -8,6 +8,13 @@
 
 namespace {
 
+// The scales of the noise floor: S runs from 0 to 100, and so do the
+// percentages of the paths.
+constexpr double kMeasureScale = 100;
+constexpr double kPercentScale = 100;
+
+bool IsLinear(const TShapeReference& reference) { return reference.Label == "L-2"; }
+
 // arcsin(sqrt(S) / 10), the angle of a measure on a path.
 double MeasureAngle(double measure) {
   const double x = std::sqrt(std::fmax(measure, 0.0)) / 10;
@@ -54,10 +61,10 @@ void AddPathSu(const TPropagation& propagation, size_t from, size_t to, TShapePa
   const double gFrom = 100 * *slopeFrom / theta, gTo = 100 * *slopeTo / theta;
   const double varFrom = propagation.Variance(from), varTo = propagation.Variance(to);
   const double cov = propagation.CovarianceOf(from, to);
-  path.CoordinateSu = std::sqrt(gFrom * gFrom * varFrom);
+  path.CoordinateSu = SuAboveNoise(std::sqrt(gFrom * gFrom * varFrom), kPercentScale);
   const double deviationVariance =
       gFrom * gFrom * varFrom + 2 * gFrom * gTo * cov + gTo * gTo * varTo;
-  path.DeviationSu = std::sqrt(std::fmax(deviationVariance, 0.0));
+  path.DeviationSu = SuAboveNoise(std::sqrt(std::fmax(deviationVariance, 0.0)), kPercentScale);
 }
 
 }  // namespace
@@ -84,14 +91,15 @@ std::vector<TVec3> PolyhedronPoints(const TStructure& model, const std::vector<T
   return points;
 }
 
-double ShapeNoiseLevel(const std::vector<TVec3>& points, double meanVariance) {
+double ShapeNoiseLevel(const std::vector<TVec3>& points, double meanVariance, bool linear) {
   TVec3 centre{0, 0, 0};
   for (const TVec3& p : points)
     for (int k = 0; k < 3; ++k) centre[k] += p[k] / static_cast<double>(points.size());
   double spread = 0;
   for (const TVec3& p : points)
     for (int k = 0; k < 3; ++k) spread += (p[k] - centre[k]) * (p[k] - centre[k]);
-  const double freedoms = 3.0 * static_cast<double>(points.size()) - 7;
+  // A line turns about two axes only, so it keeps one more freedom.
+  const double freedoms = 3.0 * static_cast<double>(points.size()) - (linear ? 6 : 7);
   return 100 * freedoms * meanVariance / spread;
 }
 
@@ -108,7 +116,9 @@ TShapePath PathFigures(const TShapeReference& from, const TShapeReference& to, d
     if (pair.From == from.Label && pair.To == to.Label) path.Label = pair.Label;
   const double theta = PathAngle(from, to);
   path.Coordinate = 100 * MeasureAngle(measureFrom) / theta;
-  path.Deviation = ((MeasureAngle(measureFrom) + MeasureAngle(measureTo)) / theta - 1) * 100;
+  // On the path the deviation is 0; rounding must not take it below.
+  path.Deviation =
+      std::fmax(((MeasureAngle(measureFrom) + MeasureAngle(measureTo)) / theta - 1) * 100, 0.0);
   return path;
 }
 
@@ -133,17 +143,21 @@ TShapeAnalysis AnalyseShapes(const TStructure& model, int centralAtom, const TLi
   const TPropagation propagation =
       PropagateSites(model, sites, MeasuresAndCoordinates(analysis.Measures), suAvailable, matrix);
   const size_t count = analysis.Measures.size();
-  if (suAvailable) {
-    analysis.Missing = propagation.Missing;
+  // Without coordinate su there is no noise level, and what the cell su
+  // alone give a measure (which does not depend on the scale) is rounding.
+  const bool coordinateSu = suAvailable && propagation.CoordinatesWithSu > 0;
+  if (suAvailable) analysis.Missing = propagation.Missing;
+  if (coordinateSu) {
     double variance = 0;
     for (size_t i = count; i < propagation.Size(); ++i) variance += propagation.Variance(i);
     variance /= static_cast<double>(propagation.Size() - count);
-    analysis.NoiseLevel = ShapeNoiseLevel(points, variance);
+    analysis.NoiseLevel = ShapeNoiseLevel(points, variance, false);
     for (size_t i = 0; i < count; ++i) {
       TShapeMeasure& measure = analysis.Measures[i];
       if (std::isnan(measure.Value)) continue;
-      measure.Su = propagation.Su(i);
-      measure.NoiseLevel = analysis.NoiseLevel;
+      measure.Su = propagation.Su(i, kMeasureScale);
+      measure.NoiseLevel = IsLinear(*measure.Reference) ? ShapeNoiseLevel(points, variance, true)
+                                                        : *analysis.NoiseLevel;
     }
   }
 
@@ -155,7 +169,7 @@ TShapeAnalysis AnalyseShapes(const TStructure& model, int centralAtom, const TLi
     const TShapeMeasure& y = analysis.Measures[static_cast<size_t>(to)];
     if (std::isnan(x.Value) || std::isnan(y.Value)) continue;
     TShapePath path = PathFigures(*x.Reference, *y.Reference, x.Value, y.Value);
-    if (suAvailable)
+    if (coordinateSu)
       AddPathSu(propagation, static_cast<size_t>(from), static_cast<size_t>(to), path);
     analysis.Paths.push_back(path);
   }

@@ -43,7 +43,7 @@ struct TShapeAnalysis {
   int CN = 0;
   std::vector<TShapeMeasure> Measures;  // in the order of the references asked for
   int Closest = -1;                     // index of the smallest measure, -1 without one
-  std::optional<double> NoiseLevel;     // the same for every measure
+  std::optional<double> NoiseLevel;     // that of every measure but a linear one (L-2)
   std::vector<TShapePath> Paths;        // the pairs whose two shapes were both measured
   int Missing = 0;                      // coordinates without a matrix parameter (they add no su)
 };
@@ -56,8 +56,8 @@ std::vector<TVec3> PolyhedronPoints(const TStructure& model, const std::vector<T
 // 100 (3 (N + 1) - 7) sigma^2 / sum |q_i - qbar|^2 for N + 1 points q with a
 // mean coordinate variance sigma^2: the mean of S over isotropic coordinate
 // noise around an ideal shape (3 (N + 1) coordinates less 3 translations, 3
-// rotations and the scale).
-double ShapeNoiseLevel(const std::vector<TVec3>& points, double meanVariance);
+// rotations and the scale). A linear shape has 2 rotations: 3 (N + 1) - 6.
+double ShapeNoiseLevel(const std::vector<TVec3>& points, double meanVariance, bool linear);
 
 // theta_XY of a path: arcsin(sqrt(S) / 10), in radians, of the ideal `to`
 // measured against `from`.

@@ -458,7 +458,7 @@ constexpr TVec3 kPoints40[9] = {
 };
 
 constexpr TShapeReference kReferences[41] = {
-    {"L-2", 2, "Dih", "Linear", "", kPoints0},
+    {"L-2", 2, "Dinfh", "Linear", "", kPoints0},
     {"vT-2", 2, "C2v", "Divacant tetrahedron (V-shape, 109.47 deg)", "", kPoints1},
     {"vOC-2", 2, "C2v", "Tetravacant octahedron (L-shape, 90.00 deg)", "", kPoints2},
     {"TP-3", 3, "D3h", "Trigonal planar", "", kPoints3},
@@ -492,9 +492,9 @@ constexpr TShapeReference kReferences[41] = {
     {"CU-8", 8, "Oh", "Cube", "", kPoints31},
     {"SAPR-8", 8, "D4d", "Square antiprism", "", kPoints32},
     {"TDD-8", 8, "D2d", "Triangular dodecahedron", "", kPoints33},
-    {"JGBF-8", 8, "D2d", "Johnson - Gyrobifastigium (J26)", "", kPoints34},
-    {"JETBPY-8", 8, "D3h", "Johnson - Elongated triangular bipyramid (J14)", "", kPoints35},
-    {"JBTPR-8", 8, "C2v", "Johnson - Biaugmented trigonal prism (J50)", "JBTP-8", kPoints36},
+    {"JGBF-8", 8, "D2d", "Gyrobifastigium (J26)", "", kPoints34},
+    {"JETBPY-8", 8, "D3h", "Elongated triangular bipyramid (J14)", "", kPoints35},
+    {"JBTPR-8", 8, "C2v", "Biaugmented trigonal prism (J50)", "JBTP-8", kPoints36},
     {"BTPR-8", 8, "C2v", "Biaugmented trigonal prism", "", kPoints37},
     {"JSD-8", 8, "D2d", "Snub disphenoid (J84)", "", kPoints38},
     {"TT-8", 8, "Td", "Triakis tetrahedron", "", kPoints39},

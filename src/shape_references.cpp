@@ -15,7 +15,10 @@ std::vector<const TShapeReference*> ShapeReferencesOfCN(int cn) {
 
 const TShapeReference* FindShapeReference(int cn, std::string_view label) {
   for (const TShapeReference& reference : AllShapeReferences())
-    if (reference.CN == cn && SameTextIgnoringCase(reference.Label, label)) return &reference;
+    if (reference.CN == cn && (SameTextIgnoringCase(reference.Label, label) ||
+                               (!reference.ManualLabel.empty() &&
+                                SameTextIgnoringCase(reference.ManualLabel, label))))
+      return &reference;
   return nullptr;
 }
 

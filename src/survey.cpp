@@ -170,21 +170,15 @@ struct TSurvey {
   TReport Unread{DiscardingStream()};  // the text reports of the centres
   size_t CentresOfFile = 0;
   bool AnyError = false;
-  // CSV with --shapes: the shape columns are those of the CNs found, so the
-  // rows wait for the last centre.
-  std::optional<TCsvTable> HeldRows = std::nullopt;
 
   void Write(const TCentreResult& result, bool showBlock) {
     if (Failed(result)) AnyError = true;
     if (result.Centre) ++CentresOfFile;
-    if (HeldRows) {
-      HeldRows->Add(result);
-      return;
-    }
     Progress.MakeWayForRecord();
     const TOutputFormat format = Command.Options.format;
-    Output.Line(format == TOutputFormat::Text ? SurveyTextLine(result, showBlock)
-                                              : RecordLine(format, result));
+    Output.Line(format == TOutputFormat::Text
+                    ? SurveyTextLine(result, showBlock)
+                    : RecordLine(format, Command.Options.shapes, result));
   }
 };
 
@@ -206,6 +200,7 @@ void SurveyModel(TSurvey& survey, const std::string& typedPath, const std::strin
   std::optional<TModelSearch> search;
   std::vector<int> centres;
   TCentreResult modelFailure = ResultOf(typedPath, block);
+  modelFailure.Input = path;
   if (!Survived(modelFailure, [&] {
         load(loaded);
         centres = SurveyCentres(loaded.Model, survey.Elements);
@@ -219,6 +214,7 @@ void SurveyModel(TSurvey& survey, const std::string& typedPath, const std::strin
   const TCentreRequest request{survey.Command.Options, automaticLigands, false, false, true};
   for (int atom : centres) {
     TCentreResult result = ResultOf(typedPath, block ? *block : std::string());
+    result.Input = path;
     Survived(result, [&] { AnalyseCentre(loaded, *search, atom, request, survey.Unread, result); });
     survey.Write(result, showBlock);
   }
@@ -240,6 +236,7 @@ void SurveyCif(TSurvey& survey, const std::string& typedPath, const std::string&
   TCifFile cif;
   std::vector<const TCifBlock*> blocks;
   TCentreResult fileFailure = ResultOf(typedPath, std::nullopt);
+  fileFailure.Input = path;
   if (!Survived(fileFailure, [&] {
         LoadCifFile(path, survey.Files, cif);
         blocks = SurveyedBlocks(cif, survey.Command.Options.blockName);
@@ -334,19 +331,12 @@ int RunSurvey(const TCommandLine& command, const TFileSource& files, TReport& ou
               const TProgressOutput& progress) {
   TSurveyProgress shown(progress, command.InputPaths.size());
   TSurvey survey{command, files, output, shown, SurveyElements(command.Options.surveyElements)};
-  if (command.Options.format == TOutputFormat::Csv) {
-    if (command.Options.shapes)
-      survey.HeldRows.emplace();
-    else
-      output.Line(CsvHeader());
-  }
+  if (command.Options.format == TOutputFormat::Csv) output.Line(CsvHeader(command.Options.shapes));
   for (const std::string& typedPath : command.InputPaths) {
     survey.CentresOfFile = 0;
     SurveyFile(survey, typedPath);
     shown.FileDone(survey.CentresOfFile);
   }
   shown.Hide();
-  if (survey.HeldRows)
-    for (const std::string& line : survey.HeldRows->Lines()) output.Line(line);
   return survey.AnyError ? 2 : 0;
 }

@@ -37,6 +37,9 @@ def read_reference_file(path):
             if len(fields) != 5:
                 sys.exit("bad shape line: " + line)
             _, label, cn, symmetry, name = fields
+            # D-infinity-h, written as the other point groups are.
+            if symmetry == "Dih":
+                symmetry = "Dinfh"
             current = {"label": label, "cn": int(cn), "symmetry": symmetry, "name": name,
                        "points": []}
             shapes.append(current)
@@ -63,6 +66,10 @@ def split_manual_label(name):
 
 def ascii_name(name):
     name = name.replace("\u00b0", " deg")
+    # "(J14)" already names a Johnson solid; the prefix would only widen
+    # the report's table beyond 79 columns.
+    if name.startswith("Johnson - "):
+        name = name[len("Johnson - "):]
     if not name.isascii():
         sys.exit("non-ASCII name left: " + name)
     return name

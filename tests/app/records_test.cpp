@@ -148,14 +148,28 @@ TEST(RecordStrings, LabelsWithQuotesBackslashesControlAndNonAsciiBytesStayValidJ
   const json record = json::parse(JsonRecord(result));
   EXPECT_EQ(record["file"], result.File);
   EXPECT_EQ(record["block"], "block\n2");
-  // The valid UTF-8 stays, the lone byte 0xE9 becomes U+FFFD.
-  EXPECT_EQ(record["centre"], std::string("N\"i\\1\x01\t") + "\xc3\xa9" + "\xef\xbf\xbd");
+  // The valid UTF-8 stays, the lone byte 0xE9 is read as Latin-1 e-acute.
+  EXPECT_EQ(record["centre"], std::string("N\"i\\1\x01\t") + "\xc3\xa9" + "\xc3\xa9");
   EXPECT_EQ(record["warnings"][0], "a \"quoted\" warning");
   EXPECT_EQ(JsonRecord(result).find('\n'), std::string::npos);
 
   result.Error = "failed on " + label;
   EXPECT_EQ(json::parse(JsonRecord(result))["error"].get<std::string>().substr(0, 12),
             "failed on N\"");
+}
+
+TEST(RecordStrings, BytesThatAreNoUtf8AreReadAsLatin1AndValidUtf8StaysAsItIs) {
+  const struct {
+    std::string In, Out;
+  } cases[] = {
+      {"m\xfcller", "m\xc3\xbcller"},            // Latin-1 u-umlaut
+      {"m\xe9ller", "m\xc3\xa9ller"},            // another byte, another character
+      {"\xc3\xbc\xe2\x82\xac\xf0\x9f\x98\x80", "\xc3\xbc\xe2\x82\xac\xf0\x9f\x98\x80"},  // valid
+      {"\xc0\xaf", "\xc3\x80\xc2\xaf"},            // overlong "/"
+      {"\xed\xa0\x80", "\xc3\xad\xc2\xa0\xc2\x80"},  // a surrogate
+      {"a\xe2\x82", "a\xc3\xa2\xc2\x82"},          // cut short at the end
+  };
+  for (const auto& c : cases) EXPECT_EQ(ValidUtf8(c.In), c.Out) << c.In;
 }
 
 TEST(RecordStrings, ALabelReadFromACifReachesTheRecordIntact) {
@@ -169,9 +183,9 @@ TEST(RecordStrings, ALabelReadFromACifReachesTheRecordIntact) {
     const TRunResult run = RunProgram({"--all", path, format});
     EXPECT_EQ(run.Status, 0) << run.Console;
     if (std::string(format) == "--format=json")
-      EXPECT_EQ(JsonLines(run.Console).at(0)["centre"], "Ni\"1\\a\xef\xbf\xbd");
+      EXPECT_EQ(JsonLines(run.Console).at(0)["centre"], "Ni\"1\\a\xc3\xa9");
     else
-      EXPECT_NE(run.Console.find(",\"Ni\"\"1\\a\xe9\",Ni,1,O1,"), std::string::npos)
+      EXPECT_NE(run.Console.find(",\"Ni\"\"1\\a\xc3\xa9\",Ni,1,O1,"), std::string::npos)
           << run.Console;
   }
 }
@@ -183,18 +197,18 @@ TEST(RecordCsv, FieldsWithCommaQuoteOrLineBreakAreQuotedAndQuotesDoubled) {
   result.Centre = "Ni1";
   result.Element = "Ni";
   result.Warnings = {"first", "second\r\nline"};
-  const std::string row = CsvRecord(result);
-  EXPECT_TRUE(StartsWith(row, "\"a,b.cif\",\"say \"\"x\"\"\",Ni1,Ni,0,,")) << row;
+  const std::string row = CsvRecord(result, false);
+  EXPECT_TRUE(StartsWith(row, "\"a,b.cif\",,\"say \"\"x\"\"\",Ni1,Ni,0,,")) << row;
   EXPECT_NE(row.find(",cif,\"first | second\r\nline\","), std::string::npos) << row;
   // As many cells as the header has columns.
-  EXPECT_EQ(CsvHeader().find('"'), std::string::npos);
+  EXPECT_EQ(CsvHeader(false).find('"'), std::string::npos);
   const auto commas = [](const std::string& line) {
     return std::count(line.begin(), line.end(), ',');
   };
   TCentreResult plain;
   plain.File = "x.cif";
   plain.Error = "broken";
-  EXPECT_EQ(commas(CsvRecord(plain)), commas(CsvHeader()));
+  EXPECT_EQ(commas(CsvRecord(plain, false)), commas(CsvHeader(false)));
 }
 
 TEST(RecordMessages, ContinuationLinesJoinTheFirstLine) {

@@ -125,12 +125,14 @@ TEST(Survey, CsvHasOneHeaderAndOneRowPerCentreWithEmptyCellsForNull) {
   const std::vector<std::string> lines = OutputLines(run.Console);
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[0],
-            "file,block,centre,element,cn,ligands,beta,beta_su,alpha,alpha_su,tau4,tau4_su,"
+            "file,input,block,centre,element,cn,ligands,beta,beta_su,alpha,alpha_su,tau4,tau4_su,"
             "tau4_prime,tau4_prime_su,tau5,tau5_su,shape,weight_square_planar,weight_seesaw,"
-            "weight_tetrahedral,su_source,warnings,error");
-  EXPECT_TRUE(StartsWith(lines[1], path + ",three_centres,Zn1,Zn,4,Cl2 Cl3 Cl4 Cl1,109.61,"))
+            "weight_tetrahedral,su_source,warnings,angles,error");
+  EXPECT_TRUE(StartsWith(lines[1], path + "," + path +
+                                       ",three_centres,Zn1,Zn,4,Cl2 Cl3 Cl4 Cl1,109.61,"))
       << lines[1];
-  EXPECT_EQ(lines[3], path + ",three_centres,Co1,Co,6,O2 O3 O4 O5 O6 O7,,,,,,,,,,,,,,,cif,,");
+  EXPECT_EQ(lines[3],
+            path + "," + path + ",three_centres,Co1,Co,6,O2 O3 O4 O5 O6 O7,,,,,,,,,,,,,,,cif,,,");
 }
 
 TEST(Survey, ElementsReplaceTheMetalsAndBlockChoosesOneBlock) {
@@ -179,7 +181,8 @@ TEST(Survey, FailuresGiveErrorRecordsAndTheSurveyGoesOnEndingWithStatusTwo) {
   EXPECT_TRUE(lost["centre"].is_null());
   EXPECT_EQ(lost["error"], "file not found: " + missing +
                                " - and no missing.res, .ins or .xyz in the same directory.");
-  EXPECT_EQ(lost.size(), 4u);
+  EXPECT_TRUE(lost["input"].is_null());
+  EXPECT_EQ(lost.size(), 5u);
   const json& thin = records[4];
   EXPECT_EQ(thin["file"], broken);
   EXPECT_EQ(thin["block"], "thin");
@@ -204,7 +207,7 @@ TEST(Survey, FailuresGiveErrorRecordsAndTheSurveyGoesOnEndingWithStatusTwo) {
   ASSERT_EQ(rows.size(), 9u);
   // Every column but the file and the error is empty; the message holds a
   // comma and is quoted.
-  EXPECT_EQ(rows[4], missing + std::string(22, ',') + "\"file not found: " + missing +
+  EXPECT_EQ(rows[4], missing + std::string(24, ',') + "\"file not found: " + missing +
                          " - and no missing.res, .ins or .xyz in the same directory.\"");
 }
 

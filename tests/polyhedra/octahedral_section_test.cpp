@@ -55,13 +55,21 @@ TEST(OctahedralSection, SixLigandsFarFromAnOctahedronAreFlaggedNotMeaningful) {
   ASSERT_EQ(run.Status, 0);
   EXPECT_TRUE(Contains(run.Console, "Octahedral distortion parameters (CN 6)" + kE +
                                         "  Warning: the six ligands are far from any octahedron (a trans angle of 135.6" + kE +
-                                        "           deg, below 150 deg, and S(OC-6) = 16.737 above S(TPR-6) = 0.000): the" + kE +
-                                        "           octahedral parameters are not meaningful." + kE));
+                                        "           deg, below 150 deg, and S(OC-6) = 16.737 above S(TPR-6) = 0.000):" + kE +
+                                        "           the octahedral parameters are not meaningful." + kE));
   const json record = JsonLines(RunProgram({prism, "Ni1", "--shapes=all", "--format=json"}).Console).at(0);
   EXPECT_EQ(record["warnings"], json::array({"the six ligands are far from any octahedron (a trans angle of 135.6 deg, below "
                                              "150 deg, and S(OC-6) = 16.737 above S(TPR-6) = 0.000): the octahedral "
                                              "parameters are not meaningful."}));
   EXPECT_FALSE(record["octahedral"].is_null());  // printed, though flagged
+  EXPECT_EQ(record["octahedral"]["meaningful"], false);
+  // A planar hexagon passes no trans-angle test, but HP-6 is closer than OC-6.
+  std::vector<TVec3> hexagon;
+  for (int k = 0; k < 6; ++k) hexagon.push_back({2 * std::cos(k * 60 * kDegToRad), 2 * std::sin(k * 60 * kDegToRad), 0});
+  const std::string flat = WriteScratchFile("hexagon.cif", PolyhedronCif("Ni", hexagon, {"O"}));
+  const json planar = JsonLines(RunProgram({flat, "Ni1", "--shapes=OC-6", "--format=json"}).Console).at(0);
+  EXPECT_EQ(planar["octahedral"]["meaningful"], false);
+  EXPECT_TRUE(Contains(planar["warnings"][0].get<std::string>(), "above S(HP-6) = 0.000")) << planar["warnings"];
   // A planar set of six passes the trans-angle test; S(OC-6) > S(TPR-6) catches it.
   const std::string xyz = RealDataFile("xyz/orca_PdOAc2_PBE0.xyz");
   if (xyz.empty()) GTEST_SKIP() << "shared/realdata is absent";

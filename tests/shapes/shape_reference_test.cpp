@@ -102,7 +102,7 @@ TEST(ShapeReferences, NamesAreAsciiAndManualLabelsStandInBrackets) {
   EXPECT_EQ(ShapeNameWithManualLabel(*FindShapeReference(3, "fvOC-3")),
             "fac-Trivacant octahedron [fac-vOC-3]");
   EXPECT_EQ(ShapeNameWithManualLabel(*FindShapeReference(8, "JBTPR-8")),
-            "Johnson - Biaugmented trigonal prism (J50) [JBTP-8]");
+            "Biaugmented trigonal prism (J50) [JBTP-8]");
   EXPECT_EQ(ShapeNameWithManualLabel(*FindShapeReference(2, "vT-2")),
             "Divacant tetrahedron (V-shape, 109.47 deg)");
   // The seesaw of SHAPE is the cis-divacant octahedron, which its name says.

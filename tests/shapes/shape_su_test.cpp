@@ -115,7 +115,7 @@ TEST(ShapeSu, TheNoiseLevelIsTheMeanMeasureThatNoiseAloneGivesAnIdealShape) {
     // sigma^2 = 0.004^2 A^2 for every coordinate.
     const std::vector<TVec3> points =
         PolyhedronPoints(centre.Model, PolyhedronSites(centre.CentralAtom, centre.Ligands));
-    EXPECT_NEAR(*analysis.NoiseLevel, ShapeNoiseLevel(points, 0.004 * 0.004),
+    EXPECT_NEAR(*analysis.NoiseLevel, ShapeNoiseLevel(points, 0.004 * 0.004, false),
                 1e-9 * *analysis.NoiseLevel);
     const TMonteCarloSpread mc = MonteCarlo(Drawn(centre), Measures({reference}), 3000, 777);
     EXPECT_NEAR(mc.Mean[0], *analysis.NoiseLevel, 0.1 * *analysis.NoiseLevel);
