@@ -82,11 +82,15 @@ bool CheckCoordinationNumber(const TCentreRequest& request, const TLigArray& lig
   report.Line("Neighbours found (" + std::to_string(cn) + "):");
   PrintLigandRows(report, ligands);
   report.Line();
+  const bool shapes = request.Options.shapes;
   if (!named)
     Fatal("coordination number " + std::to_string(cn) +
-          " - tau4/tau5 are defined for CN 4 and 5 only." + std::string(kLineEnd) +
+          (shapes ? " - shape measures are defined for CN 2 to 8."
+                  : " - tau4/tau5 are defined for CN 4 and 5 only.") +
+          std::string(kLineEnd) +
           "       Adjust the tolerance (--tol=) or specify the ligands explicitly.");
-  Fatal("exactly 4 (tau4) or 5 (tau5) ligands must be specified.");
+  Fatal(shapes ? "2 to 8 ligands must be specified with --shapes."
+               : "exactly 4 (tau4) or 5 (tau5) ligands must be specified.");
 }
 
 // beta and alpha, the indices of the CN, and the classification.

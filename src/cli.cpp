@@ -210,9 +210,9 @@ TXyzNaming ParseXyzNaming(std::string_view value) {
 }
 
 TOutputFormat ParseOutputFormat(std::string_view value) {
-  if (value == "text") return TOutputFormat::Text;
-  if (value == "json") return TOutputFormat::Json;
-  if (value == "csv") return TOutputFormat::Csv;
+  if (SameTextIgnoringCase(value, "text")) return TOutputFormat::Text;
+  if (SameTextIgnoringCase(value, "json")) return TOutputFormat::Json;
+  if (SameTextIgnoringCase(value, "csv")) return TOutputFormat::Csv;
   Fatal("invalid value for --format: " + std::string(value) + " (text, json or csv)");
 }
 
@@ -243,6 +243,7 @@ bool ApplyOption(std::string_view argument, TRunOptions& options) {
     options.format = ParseOutputFormat(value);
   } else if (valueAfter("--elements=", value)) {
     options.surveyElements = ParseElementList(value);
+    options.elementsGiven = true;
   } else if (valueAfter("--shapes=", value)) {
     options.shapes = true;
     options.shapeLabels = ParseShapeLabels(value);
@@ -325,6 +326,7 @@ TCommandOutcome ParseCommandLine(const std::vector<std::string>& args, std::ostr
   }
   if (!result.Options.htmlFile.empty() && result.Options.format != TOutputFormat::Text)
     Fatal("--html needs --format=text");
+  if (result.Options.elementsGiven && !result.Options.surveyAll) Fatal("--elements needs --all");
   if (result.Options.surveyAll) {
     if (positional.empty()) {
       PrintHelp(console);

@@ -34,6 +34,7 @@ struct TRunOptions {
   bool surveyAll = false;  // --all: every metal centre of every input file
   TOutputFormat format = TOutputFormat::Text;
   std::vector<int> surveyElements;  // atomic numbers of --elements; empty: the metals
+  bool elementsGiven = false;        // --elements was given (it needs --all)
   bool shapes = false;                  // --shapes: the shape section of the report
   std::vector<std::string> shapeLabels;  // the labels of --shapes, as typed; empty: all
 };

@@ -9,13 +9,15 @@
 #include "parse_support.h"
 #include "utext.h"
 
-TEST(SurveyOptions, FormatTakesTextJsonOrCsvWithOrWithoutDashes) {
+TEST(SurveyOptions, FormatTakesTextJsonOrCsvInAnyCaseWithOrWithoutDashes) {
   EXPECT_EQ(Parse({"a.cif", "Ni1"}).Command.Options.format, TOutputFormat::Text);
   EXPECT_EQ(Parse({"a.cif", "Ni1", "--format=json"}).Command.Options.format, TOutputFormat::Json);
   EXPECT_EQ(Parse({"a.cif", "Ni1", "format=csv"}).Command.Options.format, TOutputFormat::Csv);
   EXPECT_EQ(Parse({"a.cif", "Ni1", "format=csv", "--format=text"}).Command.Options.format,
             TOutputFormat::Text);
-  for (const char* bad : {"--format=xml", "--format=JSON", "format="})
+  EXPECT_EQ(Parse({"a.cif", "Ni1", "--format=JSON"}).Command.Options.format, TOutputFormat::Json);
+  EXPECT_EQ(Parse({"a.cif", "Ni1", "format=Csv"}).Command.Options.format, TOutputFormat::Csv);
+  for (const char* bad : {"--format=xml", "--format=jsonl", "format="})
     EXPECT_EQ(ParseError({"a.cif", "Ni1", bad}),
               "invalid value for --format: " + std::string(bad).substr(std::string(bad).find('=') + 1) +
                   " (text, json or csv)");
@@ -29,6 +31,8 @@ TEST(SurveyOptions, ElementsAreSymbolsSeparatedByCommasInAnyCase) {
   EXPECT_TRUE(Parse({"a.cif", "--all", "--elements="}).Command.Options.surveyElements.empty());
   EXPECT_EQ(ParseError({"a.cif", "--all", "--elements=Cu,Xx"}), "unknown element in --elements: Xx");
   EXPECT_EQ(ParseError({"a.cif", "--all", "elements=Cu1"}), "unknown element in --elements: Cu1");
+  EXPECT_EQ(ParseError({"a.cif", "Ni1", "--elements=Cu"}), "--elements needs --all");
+  EXPECT_EQ(ParseError({"a.cif", "Ni1", "elements="}), "--elements needs --all");
 }
 
 TEST(SurveyOptions, AllTakesEveryPositionalArgumentAsAnInputFile) {

@@ -71,7 +71,8 @@ TEST(ShapeSectionRuns, WithShapesCN2To8FoundOrNamedGiveAReportAndOtherCNsKeepThe
     }
     EXPECT_EQ(Contains(run.Console, "Largest angle"), cn == 4 || cn == 5);
   }
-  // Named: 2 to 8 ligands; 1 or 9 keep the error of today, as CN 9 found does.
+  // Named: 2 to 8 ligands; 1 or 9 are an error that speaks of the shape
+  // measures, as CN 9 found is.
   const std::string cif = IdealCif("SAPR-8");
   std::vector<std::string> args = {cif, "Ni1", "shapes=all"};
   for (int n = 1; n <= 8; ++n) {
@@ -81,10 +82,11 @@ TEST(ShapeSectionRuns, WithShapesCN2To8FoundOrNamedGiveAReportAndOtherCNsKeepThe
   const std::string nine = NineCoordinateCif();
   args[0] = nine;
   args.emplace_back("O9");
-  EXPECT_TRUE(Contains(RunProgram(args).Console, "Error: exactly 4 (tau4) or 5 (tau5) ligands must be specified."));
+  EXPECT_TRUE(Contains(RunProgram(args).Console, "Error: 2 to 8 ligands must be specified with --shapes."));
   const TRunResult found = RunProgram({nine, "Ni1", "--shapes=all"});
   EXPECT_EQ(found.Status, 2);
-  EXPECT_TRUE(Contains(found.Console, "Error: coordination number 9 - tau4/tau5 are defined for CN 4 and 5 only."));
+  EXPECT_TRUE(Contains(found.Console, "Error: coordination number 9 - shape measures are defined for CN 2 to 8." + kE +
+                                          "       Adjust the tolerance (--tol=) or specify the ligands explicitly."));
   // As a record it is a result without shape figures.
   const json record = JsonLines(RunProgram({nine, "Ni1", "--shapes=all", "--format=json"}).Console).at(0);
   EXPECT_EQ(record["cn"], 9);
