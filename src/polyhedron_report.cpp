@@ -321,7 +321,9 @@ std::vector<std::string> ZeroTermLines(const TOctahedralZeroTerms& zero, bool ha
           "derivative there; it was taken as 0 for the su."};
 }
 
-std::vector<std::string> OctahedralNotes(const TOctahedronFigures& o) {
+// coordinateSu: the coordinates have su (the cell su alone give the |x|
+// terms none).
+std::vector<std::string> OctahedralNotes(const TOctahedronFigures& o, bool coordinateSu) {
   std::vector<std::string> notes = {
       "zeta: Buron-Le Cointe et al., Phys. Rev. B 85, 064114 (2012); Delta: Lufaso",
       "and Woodward, Acta Cryst. B60, 10 (2004); Sigma: McCusker et al., Inorg.",
@@ -329,9 +331,7 @@ std::vector<std::string> OctahedralNotes(const TOctahedronFigures& o) {
       "Theta_min and Theta_max: OctaDist, Ketkaew et al., Dalton Trans. 50, 1086",
       "(2021). Theta projects the atoms onto each face, so it depends on the bond",
       "lengths as well as on the angles."};
-  const bool hasSu = o.MeanBond.Su.value_or(0) > 0 || o.Sigma.Su.value_or(0) > 0 ||
-                     o.Theta.Su.value_or(0) > 0 || o.Zeta.Su.value_or(0) > 0;
-  for (std::string& line : ZeroTermLines(o.Analysis.ZeroTerms, hasSu))
+  for (std::string& line : ZeroTermLines(o.Analysis.ZeroTerms, coordinateSu))
     notes.push_back(std::move(line));
   const TOctahedralChoices& choices = o.Analysis.Choices;
   std::vector<std::string> ties;
@@ -360,7 +360,8 @@ TReportSection OctahedralSection(const TCentreResult& result, const TOctahedronF
   section.Parts.push_back(TablePart(TransPairTable(result, o.Analysis.Choices)));
   section.Parts.push_back(FittedText({""}));
   section.Parts.push_back(TablePart(OctahedralTable(o)));
-  std::vector<std::string> notes = OctahedralNotes(o);
+  const bool coordinateSu = result.Polyhedron && result.Polyhedron->Shapes.NoiseLevel;
+  std::vector<std::string> notes = OctahedralNotes(o, coordinateSu);
   notes.insert(notes.begin(), "");
   section.Parts.push_back(FittedText(std::move(notes)));
   return section;

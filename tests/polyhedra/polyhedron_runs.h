@@ -80,3 +80,18 @@ inline std::vector<std::string> SectionOf(const std::string& console, const std:
 inline bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
+
+// The cells of one CSV line (quotes removed; a doubled quote is not undone).
+inline std::vector<std::string> CsvCells(const std::string& line) {
+  std::vector<std::string> cells(1);
+  bool quoted = false;
+  for (char c : line) {
+    if (c == '"')
+      quoted = !quoted;
+    else if (c == ',' && !quoted)
+      cells.emplace_back();
+    else
+      cells.back() += c;
+  }
+  return cells;
+}

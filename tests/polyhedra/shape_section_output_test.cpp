@@ -15,19 +15,6 @@ const std::string kE(kLineEnd);
 
 double SuOf(const json& value) { return value.is_null() ? 0.0 : value.get<double>(); }
 
-std::vector<std::string> CsvCells(const std::string& line) {
-  std::vector<std::string> cells(1);
-  bool quoted = false;
-  for (char c : line) {
-    if (c == '"')
-      quoted = !quoted;
-    else if (c == ',' && !quoted)
-      cells.emplace_back();
-    else
-      cells.back() += c;
-  }
-  return cells;
-}
 
 }  // namespace
 
