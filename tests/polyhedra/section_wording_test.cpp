@@ -45,7 +45,7 @@ TEST(SectionWording, FiguresWithoutSuOrFixedBySymmetryAreWrittenWithoutSu) {
       // An ideal octahedron with coordinate su: S(OC-6) = 0 has no su.
       {"ideal octahedron", ShapeCif("ideal.cif", "OC-6"), {"Ni1", "--shapes=OC-6,TPR-6"},
        {"  OC-6   Octahedron            Oh            0.000  *", "Noise level: S = "},
-       {"0.000(", "0.0000("}},
+       {" 0.000(", " 0.0000("}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
