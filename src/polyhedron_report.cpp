@@ -195,7 +195,7 @@ TReportSection CorrelatedTauSection(const TReportInput& input, const TCentreResu
   const std::string share =
       SharesLigand(result.Beta, result.Alpha) ? " and a ligand" : "";
   if (tau.Correlation) {
-    lines.push_back("beta and alpha share the central atom" + share + ", so their errors correlate;");
+    lines.push_back("beta and alpha share the central atom" + share + ": their errors correlate;");
     lines.emplace_back("r was propagated " +
                        (input.MatrixLoaded ? "with the full matrix of " + input.MatrixFileName + "."
                                            : std::string("from the coordinate and cell su.")));

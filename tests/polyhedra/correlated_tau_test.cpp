@@ -100,7 +100,7 @@ TEST(CorrelatedTauSu, TheSectionKeepsTheIndexLinesAndJoinsTheTablesSuByTheCoordi
             (std::vector<std::string>{"su of the geometry index with the correlation of beta and alpha",
                                       line("tau4 ", "0.1108(3)", "tau4", "tau4_su_correlated"),
                                       line("tau4'", "0.1025(3)", "tau4_prime", "tau4_prime_su_correlated"), "",
-                                      "  beta and alpha share the central atom, so their errors correlate;",
+                                      "  beta and alpha share the central atom: their errors correlate;",
                                       "  r was propagated from the coordinate and cell su.",
                                       "  The su of the angles marked (CIF) are those of the _geom_angle loop."}));
   EXPECT_TRUE(Contains(report, kE + "  tau4  = 0.1108(3)     (0 = square planar, 0.43 = seesaw, 1 = tetrahedral)" + kE));
