@@ -10,6 +10,13 @@
 
 #include "analysis.h"
 #include "indices.h"
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+#endif
+
+#include "command_line_text.h"
 #include "records.h"
 #include "survey_structures.h"
 #include "test_support.h"
@@ -170,6 +177,17 @@ TEST(RecordStrings, BytesThatAreNoUtf8AreReadAsLatin1AndValidUtf8StaysAsItIs) {
       {"a\xe2\x82", "a\xc3\xa2\xc2\x82"},          // cut short at the end
   };
   for (const auto& c : cases) EXPECT_EQ(ValidUtf8(c.In), c.Out) << c.In;
+}
+
+TEST(RecordStrings, CommandLinePathsReachTheRecordsAsUtf8) {
+  EXPECT_EQ(CommandLineTextAsUtf8("C:\\data\\x.cif"), "C:\\data\\x.cif");
+#ifdef _WIN32
+  // Windows passes the command line in the ANSI code page: u-umlaut is 0xFC
+  // in Windows-1252.
+  if (GetACP() == 1252) EXPECT_EQ(CommandLineTextAsUtf8("m\xfcller.cif"), "m\xc3\xbcller.cif");
+#else
+  EXPECT_EQ(CommandLineTextAsUtf8("m\xc3\xbcller.cif"), "m\xc3\xbcller.cif");
+#endif
 }
 
 TEST(RecordStrings, ALabelReadFromACifReachesTheRecordIntact) {
