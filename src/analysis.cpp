@@ -1,6 +1,7 @@
 #include "analysis.h"
 
 #include "indices.h"
+#include "space_group_ops.h"
 #include "ucif.h"
 #include "ugeom.h"
 #include "utext.h"
@@ -201,13 +202,23 @@ void LoadCifBlock(const TCifFile& cif, const TCifBlock& block, TLoadedInput& loa
   input.BlockName = std::string(block.Name());
   input.BlockCount = cif.BlockCount();
   ReadCell(block, loaded.Model);
-  if (!ReadSymmetry(block, loaded.Model)) {
-    // Some older CIFs name the space group but list no operators; the
-    // identity alone would silently miss every symmetry-related ligand.
-    const std::string group = SpaceGroupName(block);
-    if (!group.empty() && !NamesSpaceGroupP1(group)) input.MissingSymmetryGroup = group;
-  }
+  const bool operatorsListed = ReadSymmetry(block, loaded.Model);
   ReadAtomSites(block, loaded.Model);
+  if (!operatorsListed) {
+    // Some older CIFs name the space group but list no operators; the
+    // identity alone would silently miss every symmetry-related ligand, so
+    // the operators come from the symbol.
+    const std::string group = SpaceGroupName(block);
+    std::optional<TGeneratedSymmetry> generated;
+    if (group.empty() || !NamesSpaceGroupP1(group))
+      generated = GenerateSymmetry(block, loaded.Model.Cell, loaded.Model.Atoms);
+    if (generated && generated->Ops.size() > 1) {
+      loaded.Model.SymOps = std::move(generated->Ops);
+      input.GeneratedSymmetryNote = generated->Note;
+    } else if (!group.empty() && !NamesSpaceGroupP1(group)) {
+      input.MissingSymmetryGroup = group;
+    }
+  }
   loaded.CifBlock = &block;
 }
 

@@ -83,6 +83,10 @@ void PrintGeometryLines(TReport& report, const TReportInput& input, const TStruc
         report.Line("Warning      : " + warning);
         warnings.push_back(warning);
       }
+      if (!input.GeneratedSymmetryNote.empty()) {
+        report.Line("Note         : " + input.GeneratedSymmetryNote);
+        warnings.push_back(input.GeneratedSymmetryNote);
+      }
       break;
   }
 }

@@ -21,6 +21,7 @@ struct TReportInput {
   std::string BlockName;
   int BlockCount = 0;
   std::string MissingSymmetryGroup;  // space group named by a block without operators
+  std::string GeneratedSymmetryNote;  // the operators came from the space-group symbol
   // SHELX
   std::string ShelxTitle;
   // XYZ

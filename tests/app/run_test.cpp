@@ -87,15 +87,15 @@ TEST(DataBlock, CentralAtomChoosesTheBlockThatHoldsIt) {
             "Error: data block \"nope\" not found. Available: other, wanted" + kE);
 }
 
-TEST(DataBlock, NamedSpaceGroupWithoutOperatorsIsWarnedAbout) {
+TEST(DataBlock, AnUnknownSpaceGroupWithoutOperatorsIsWarnedAbout) {
   const std::string path = WriteScratchFile(
-      "no_symops.cif", Block("old", kTetrahedron) + "_symmetry_space_group_name_H-M  'P 21/c'\n");
+      "no_symops.cif", Block("old", kTetrahedron) + "_symmetry_space_group_name_H-M  'X 21/c'\n");
   const TRunResult run = RunProgram({path, "Zn1"});
   EXPECT_EQ(run.Status, 0);
   EXPECT_TRUE(Contains(run.Console,
                        "Symmetry     : 1 operation(s), 5 atom sites" + kE +
                            "Warning      : no symmetry operators in the data block (space group "
-                           "P 21/c); only x,y,z is used." + kE +
+                           "X 21/c); only x,y,z is used." + kE +
                            "Central atom : Zn1 (Zn)"));
   const std::string p1 = WriteScratchFile(
       "p1_no_symops.cif", Block("p1", kTetrahedron) + "_space_group_name_H-M_alt ' p 1 '\n");

@@ -258,14 +258,15 @@ TEST(Survey, ShelxWithItsMatrixAndXyzInputGiveTheirSuSourceAndWarnings) {
                          "no standard uncertainties: an XYZ file holds Cartesian coordinates only."}));
 }
 
-TEST(Survey, MissingSymmetryOperatorsAreAWarningOfTheRecord) {
+TEST(Survey, OperatorsGeneratedFromTheSymbolAreANoteOfTheRecord) {
   const std::string path = RealDataFile("cif/cod2001508_Cu_primes.cif");
   if (path.empty()) GTEST_SKIP() << "no real data";
   const std::vector<json> records = JsonLines(RunProgram({"--all", path, "--format=json"}).Console);
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0]["warnings"],
-            json::array({"no symmetry operators in the data block (space group C 1 2/c 1); only "
-                         "x,y,z is used."}));
+            json::array({"no symmetry operators in the data block; the 8 operators of C 1 2/c 1 "
+                         "(Hall: -C 2yc) were generated from its Hall symbol."}));
+  EXPECT_EQ(records[0]["cn"], 4);
 }
 
 TEST(Survey, BriefChangesNothingAndOutWritesTheSameLines) {
