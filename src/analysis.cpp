@@ -47,20 +47,43 @@ void PrintInputNotes(TReport& report, const TLoadedInput& loaded, TCentreResult&
 // ligand name lost an Olex2 suffix.
 TLigArray SelectLigands(const TLoadedInput& loaded, const TCentreRequest& request,
                         int centralAtom, const TLigArray& neighbours, double radius,
-                        TReport& report, bool& suffixRemoved) {
+                        TReport& report, bool& suffixRemoved, TCentreResult& result) {
   const TRunOptions& options = request.Options;
   const TStructure& model = loaded.Model;
   if (request.LigandNames.empty()) {
     report.Line("Ligands      : automatic (d <= r1 + r2 + " + FormatFixed(options.tolerance, 2) +
                 " A, occupancy >= " + FormatFixed(options.minOccupancy, 2) + ")");
-    return SelectAutomaticLigands(model, neighbours, model.Atoms[centralAtom].Element,
-                                  options.tolerance, options.minOccupancy);
+    if (options.sphere == TSphereRule::Radii)
+      return SelectAutomaticLigands(model, neighbours, model.Atoms[centralAtom].Element,
+                                    options.tolerance, options.minOccupancy);
+    TSphere sphere =
+        ChemicalSphere(model, centralAtom, neighbours, options.tolerance, options.minOccupancy);
+    if (!sphere.Configuration.empty())
+      report.Line("Configuration: " + ConfigurationText(sphere.Configuration));
+    result.Excluded = std::move(sphere.Excluded);
+    result.Configuration = std::move(sphere.Configuration);
+    return std::move(sphere.Ligands);
   }
   report.Line("Ligands      : specified (" + std::to_string(request.LigandNames.size()) +
               " atoms)");
   return ResolveNamedLigands(model, neighbours, centralAtom, request.LigandNames, radius,
                              FileNameOnly(loaded.Input.InputPath), NotFoundNote(loaded),
                              suffixRemoved);
+}
+
+// The distances and su of the atoms left out, as the ligands have them.
+void AddExcludedDistances(const TLoadedInput& loaded, int centralAtom,
+                          std::vector<TExcludedAtom>& excluded) {
+  if (excluded.empty()) return;
+  TLigArray images;
+  for (const TExcludedAtom& atom : excluded) images.push_back(atom.Image);
+  ComputeLigandDistances(loaded.Model, centralAtom, images, loaded.Input.SuAvailable,
+                         MatrixOf(loaded));
+  for (size_t i = 0; i < excluded.size(); ++i) excluded[i].Image = images[i];
+  std::stable_sort(excluded.begin(), excluded.end(),
+                   [](const TExcludedAtom& a, const TExcludedAtom& b) {
+                     return a.Image.Dist < b.Image.Dist;
+                   });
 }
 
 bool HasIndexCn(size_t cn) { return cn == 4 || cn == 5; }
@@ -73,8 +96,9 @@ bool HasShapeSection(const TRunOptions& options, size_t cn) {
 // Returns true for CN 4 and 5, and with --shapes for CN 2 to 8. Otherwise
 // prints the neighbour list and ends the run, unless the request takes such
 // a centre as a result.
-bool CheckCoordinationNumber(const TCentreRequest& request, const TLigArray& ligands,
+bool CheckCoordinationNumber(const TCentreRequest& request, const TCentreResult& result,
                              TReport& report) {
+  const TLigArray& ligands = result.Ligands;
   const size_t cn = ligands.size();
   if (HasIndexCn(cn) || HasShapeSection(request.Options, cn)) return true;
   const bool named = !request.LigandNames.empty();
@@ -83,13 +107,21 @@ bool CheckCoordinationNumber(const TCentreRequest& request, const TLigArray& lig
   report.Line("Neighbours found (" + std::to_string(cn) + "):");
   PrintLigandRows(report, ligands);
   report.Line();
+  if (!result.Excluded.empty()) {
+    PrintExcludedAtoms(report, result.Excluded);
+    report.Line();
+  }
   const bool shapes = request.Options.shapes;
   if (!named)
     Fatal("coordination number " + std::to_string(cn) +
           (shapes ? " - shape measures are defined for CN 2 to 8."
                   : " - tau4/tau5 are defined for CN 4 and 5 only.") +
           std::string(kLineEnd) +
-          "       Adjust the tolerance (--tol=) or specify the ligands explicitly.");
+          "       Adjust the tolerance (--tol=) or specify the ligands explicitly." +
+          (result.Excluded.empty()
+               ? std::string()
+               : std::string(kLineEnd) +
+                     "       --sphere=radii also takes the atoms left out above."));
   Fatal(shapes ? "2 to 8 ligands must be specified with --shapes."
                : "exactly 4 (tau4) or 5 (tau5) ligands must be specified.");
 }
@@ -274,8 +306,9 @@ void AnalyseCentre(const TLoadedInput& loaded, const TModelSearch& search, int c
   PrintReportHeader(report, input, model, result);
   PrintInputNotes(report, loaded, result);
   bool suffixRemoved = request.SuffixRemoved;
-  TLigArray ligands =
-      SelectLigands(loaded, request, centralAtom, neighbours, radius, report, suffixRemoved);
+  result.Sphere = options.sphere;
+  TLigArray ligands = SelectLigands(loaded, request, centralAtom, neighbours, radius, report,
+                                    suffixRemoved, result);
   if (ligands.empty() && request.OtherCnIsError) Fatal("no ligands found.");
   if (suffixRemoved) {
     const std::string note =
@@ -286,7 +319,8 @@ void AnalyseCentre(const TLoadedInput& loaded, const TModelSearch& search, int c
   SortLigandsByDistance(ligands);
   ComputeLigandDistances(model, centralAtom, ligands, input.SuAvailable, MatrixOf(loaded));
   result.Ligands = std::move(ligands);
-  if (CheckCoordinationNumber(request, result.Ligands, report)) {
+  AddExcludedDistances(loaded, centralAtom, result.Excluded);
+  if (CheckCoordinationNumber(request, result, report)) {
     const size_t cn = result.Ligands.size();
     report.Line("Coordination number: " + std::to_string(cn) + "  ->  " +
                 (cn == 4 ? "tau4 / tau4'" : cn == 5 ? "tau5" : "shape measures"));

@@ -16,7 +16,7 @@ constexpr std::string_view kTau4Reference = "Yang et al., Dalton Trans. 2007";
 constexpr std::string_view kTau5Reference = "Addison et al., JCS Dalton 1984";
 
 // From the empty line after the version line down to "Definitions:".
-constexpr std::array<std::string_view, 62> kHelpUsage = {
+constexpr std::array<std::string_view, 63> kHelpUsage = {
     "",
     "Usage:",
     "  vexorin <file.cif> <central atom> [ligand1 ligand2 ...] [options]",
@@ -69,12 +69,13 @@ constexpr std::array<std::string_view, 62> kHelpUsage = {
     "                centre elements of --all, e.g. Cu,Ni (default: every metal)",
     "  --format=<f>  text (the report, default), json (JSON Lines) or csv records",
     "  --shapes=all  continuous shape measures (or a list of labels, e.g. SP-4,T-4)",
+    "  --sphere=<s>  automatic ligands: chemical (default) or radii (bond rule only)",
     "  --brief       print a single result line only",
     "  --help        this help",
     "",
     "The options with a value may also be written without the leading",
     "\"--\" (block=x, html=x, out=x, tol=x, occ=x, max=x, shapes=x, xyznames=x,",
-    "format=x, elements=x).",
+    "format=x, elements=x, sphere=x).",
     "Olex2 needs this:",
     "its exec macro claims every \"-\" argument as its own option.",
     "",
@@ -183,9 +184,9 @@ size_t TakeQuote(std::string_view raw, size_t pos, TSplitState& state) {
   return next;
 }
 
-constexpr std::array<std::string_view, 10> kBarePrefixes = {
-    "tol=",  "occ=",      "max=",    "block=",    "out=",
-    "html=", "xyznames=", "format=", "elements=", "shapes=",
+constexpr std::array<std::string_view, 11> kBarePrefixes = {
+    "tol=",  "occ=",      "max=",    "block=",    "out=",    "html=",
+    "xyznames=", "format=", "elements=", "shapes=", "sphere=",
 };
 
 std::string WithOptionDashes(const std::string& argument) {
@@ -207,6 +208,12 @@ TXyzNaming ParseXyzNaming(std::string_view value) {
   if (SameTextIgnoringCase(value, "position")) return TXyzNaming::Position;
   if (SameTextIgnoringCase(value, "element")) return TXyzNaming::Element;
   Fatal("invalid value for --xyznames: " + std::string(value) + " (olex, position or element)");
+}
+
+TSphereRule ParseSphereRule(std::string_view value) {
+  if (SameTextIgnoringCase(value, "chemical")) return TSphereRule::Chemical;
+  if (SameTextIgnoringCase(value, "radii")) return TSphereRule::Radii;
+  Fatal("invalid value for --sphere: " + std::string(value) + " (chemical or radii)");
 }
 
 TOutputFormat ParseOutputFormat(std::string_view value) {
@@ -244,6 +251,8 @@ bool ApplyOption(std::string_view argument, TRunOptions& options) {
   } else if (valueAfter("--elements=", value)) {
     options.surveyElements = ParseElementList(value);
     options.elementsGiven = true;
+  } else if (valueAfter("--sphere=", value)) {
+    options.sphere = ParseSphereRule(value);
   } else if (valueAfter("--shapes=", value)) {
     options.shapes = true;
     options.shapeLabels = ParseShapeLabels(value);

@@ -21,6 +21,11 @@ extern const std::string_view kTau4PrimeReference;
 // Lines or CSV.
 enum class TOutputFormat { Text, Json, Csv };
 
+// How the automatic ligands are found: the structure as the file means it
+// (one configuration of a disordered structure, alternative positions and
+// coincident atoms once), or the bond rule alone.
+enum class TSphereRule { Chemical, Radii };
+
 struct TRunOptions {
   double tolerance = 0.4;
   double minOccupancy = 0.5;
@@ -37,6 +42,7 @@ struct TRunOptions {
   bool elementsGiven = false;        // --elements was given (it needs --all)
   bool shapes = false;                  // --shapes: the shape section of the report
   std::vector<std::string> shapeLabels;  // the labels of --shapes, as typed; empty: all
+  TSphereRule sphere = TSphereRule::Chemical;  // --sphere
 };
 
 struct TCommandLine {

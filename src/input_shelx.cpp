@@ -45,6 +45,7 @@ void FillShelxModel(const TShelxData& data, TStructure& model) {
     atom.Y = source.Frac[1];
     atom.Z = source.Frac[2];
     atom.Occ = source.Occ * SiteSymmetryOrder(source.Frac, data.SymOps, opsDistinct);
+    if (source.Part != 0) atom.DisorderGroup = std::to_string(source.Part);
     model.Atoms.push_back(atom);
     model.FracCoords.push_back(source.Frac);
     model.FracSu.push_back(TVec3{0, 0, 0});

@@ -19,7 +19,8 @@ struct TField;
 // The value of one record field as both writers see it.
 struct TFieldValue {
   enum class TKind {
-    Null, Integer, Boolean, Number, Text, Texts, TextLists, Ligands, Angles, NamedNumbers, Object
+    Null, Integer, Boolean, Number, Text, Texts, TextLists, Ligands, Angles, Excluded,
+    NamedNumbers, Object
   };
   TKind Kind = TKind::Null;
   long long Integer = 0;
@@ -30,6 +31,7 @@ struct TFieldValue {
   const TLigArray* Ligands = nullptr;
   bool LigandSu = false;  // the ligands' distance su (or the angles' su) are meaningful
   const std::vector<TAngleRec>* Angles = nullptr;
+  const std::vector<TExcludedAtom>* Excluded = nullptr;
   // An object of named numbers. Its names are known also when it is absent
   // (null), since CSV gives each number a column of its own, named
   // CsvPrefix + "_" + name with blanks as underscores.
@@ -116,6 +118,13 @@ TFieldValue AngleList(const std::vector<TAngleRec>& angles, const TLigArray& lig
   v.Angles = &angles;
   v.Ligands = &ligands;
   v.LigandSu = source != TSuSource::None;
+  return v;
+}
+
+TFieldValue ExcludedList(const std::vector<TExcludedAtom>& excluded) {
+  TFieldValue v;
+  v.Kind = TFieldValue::TKind::Excluded;
+  v.Excluded = &excluded;
   return v;
 }
 
@@ -312,6 +321,8 @@ std::vector<TField> ResultFields(const TCentreResult& r) {
       {"weights", ShapeWeights(r.Weights)},
       {"su_source", Text(SuSourceName(su))},
       {"warnings", Texts(r.Warnings)},
+      {"sphere", Text(r.Sphere == TSphereRule::Radii ? "radii" : "chemical")},
+      {"excluded", ExcludedList(r.Excluded)},
       {"angles", AngleList(r.Angles, r.Ligands, su)},
   };
   if (r.ShapesAsked) AppendShapeFields(r, fields);
@@ -390,6 +401,34 @@ void AppendJsonAngles(std::string& out, const TFieldValue& v) {
   out += ']';
 }
 
+void AppendJsonExcluded(std::string& out, const std::vector<TExcludedAtom>& excluded) {
+  out += '[';
+  for (size_t i = 0; i < excluded.size(); ++i) {
+    const TLigand& image = excluded[i].Image;
+    if (i > 0) out += ',';
+    out += "{\"label\":";
+    AppendJsonString(out, image.Label);
+    out += ",\"code\":";
+    AppendJsonString(out, image.Site.Op.Code);
+    out += ",\"distance\":";
+    AppendJsonNumber(out, image.Dist);
+    out += ",\"reason\":";
+    AppendJsonString(out, excluded[i].Reason);
+    out += '}';
+  }
+  out += ']';
+}
+
+// "O1B#1_555 (other disorder group); ..."
+std::string CsvExcluded(const std::vector<TExcludedAtom>& excluded) {
+  std::string text;
+  for (const TExcludedAtom& atom : excluded) {
+    if (!text.empty()) text += "; ";
+    text += LigandDisplayName(atom.Image) + " (" + atom.Reason + ")";
+  }
+  return text;
+}
+
 // "O1 O2 90.12 0.03; ..." (no su: the su left out).
 std::string CsvAngles(const TFieldValue& v) {
   std::string text;
@@ -427,6 +466,7 @@ void AppendJsonValue(std::string& out, const TFieldValue& v) {
     case TKind::Number: AppendJsonNumber(out, v.Number); return;
     case TKind::Text: AppendJsonString(out, v.Text); return;
     case TKind::Angles: AppendJsonAngles(out, v); return;
+    case TKind::Excluded: AppendJsonExcluded(out, *v.Excluded); return;
     case TKind::Texts:
       out += '[';
       for (size_t i = 0; i < v.Texts.size(); ++i) {
@@ -522,6 +562,7 @@ void AppendCsvCells(TCsvCells& cells, const std::string& name, const TFieldValue
     case TKind::Number: cells.emplace_back(name, CsvNumber(v.Number)); return;
     case TKind::Text: cells.emplace_back(name, v.Text); return;
     case TKind::Angles: cells.emplace_back(name, CsvAngles(v)); return;
+    case TKind::Excluded: cells.emplace_back(name, CsvExcluded(*v.Excluded)); return;
     case TKind::Texts: cells.emplace_back(name, JoinedTexts(v.Texts)); return;
     case TKind::TextLists: cells.emplace_back(name, JoinedTextLists(v.TextLists)); return;
     case TKind::Ligands: cells.emplace_back(name, LigandListText(*v.Ligands)); return;

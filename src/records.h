@@ -13,6 +13,7 @@
 #include "cli.h"
 #include "coordination.h"
 #include "polyhedron_analysis.h"
+#include "sphere_rules.h"
 #include "ugeom.h"
 
 // Where the su of the numbers come from.
@@ -25,6 +26,11 @@ struct TCentreResult {
   std::optional<std::string> Centre;  // the label; unset when the file or block failed
   std::string Element;
   TLigArray Ligands;             // nearest first, with distances and su
+  TSphereRule Sphere = TSphereRule::Chemical;
+  // What the chemical sphere left out of the bond rule's ligands (nearest
+  // first, with distances and su), and the disorder groups it chose.
+  std::vector<TExcludedAtom> Excluded;
+  std::vector<TDisorderChoice> Configuration;
   std::vector<TAngleRec> Angles;  // every L-M-L angle, largest first (CN 4 and 5, or with a shape section)
   int NonFreeCount = 0;          // coordinates of the angles that are no matrix parameter
   // CN 4 and 5: the two largest angles and the indices with su.

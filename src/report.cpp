@@ -87,6 +87,11 @@ void PrintGeometryLines(TReport& report, const TReportInput& input, const TStruc
         report.Line("Note         : " + input.GeneratedSymmetryNote);
         warnings.push_back(input.GeneratedSymmetryNote);
       }
+      if (!model.SkippedSites.empty()) {
+        const std::string warning = SkippedSitesWarning(model.SkippedSites);
+        report.Line("Warning      : " + warning);
+        warnings.push_back(warning);
+      }
       break;
   }
 }
@@ -166,6 +171,17 @@ void PrintReportHeader(TReport& report, const TReportInput& input, const TStruct
   report.Line("Central atom : " + result.Centre.value_or("") + " (" + result.Element + ")");
 }
 
+std::string SkippedSitesWarning(const std::vector<std::string>& labels) {
+  constexpr size_t kNamed = 5;
+  std::string list;
+  for (size_t i = 0; i < labels.size() && i <= kNamed; ++i) {
+    if (i > 0) list += ", ";
+    list += i < kNamed ? labels[i] : "...";
+  }
+  return std::to_string(labels.size()) +
+         " atom site(s) skipped, coordinates missing or not numbers: " + list + ".";
+}
+
 std::string MissingSymmetryWarning(const std::string& spaceGroup) {
   return "no symmetry operators in the data block (space group " + spaceGroup +
          "); only x,y,z is used.";
@@ -181,6 +197,30 @@ void PrintLigandRows(TReport& report, const TLigArray& ligands) {
   }
 }
 
+std::string ConfigurationText(const std::vector<TDisorderChoice>& configuration) {
+  std::string text;
+  for (const TDisorderChoice& choice : configuration) {
+    if (!text.empty()) text += "; ";
+    if (!choice.Assembly.empty()) text += "assembly " + choice.Assembly + ", ";
+    text += "group " + choice.Group + " (occupancy " + FormatFixed(choice.Occupancy, 2) + ")";
+  }
+  return text;
+}
+
+void PrintExcludedAtoms(TReport& report, const std::vector<TExcludedAtom>& excluded) {
+  report.Line("Left out of the sphere (" + std::to_string(excluded.size()) +
+              "; --sphere=radii takes them):");
+  report.Line("  No  Atom            Symmetry    Distance [A]  Reason");
+  int number = 0;
+  for (const TExcludedAtom& atom : excluded) {
+    ++number;
+    const TLigand& image = atom.Image;
+    report.Line("  " + PadLeft(std::to_string(number), 2) + "  " + PadRight(image.Label, 14) +
+                "  " + PadRight(image.Site.Op.Code, 10) + "  " +
+                PadRight(FormatValueSu(image.Dist, image.DistSu, 3), 12) + "  " + atom.Reason);
+  }
+}
+
 void PrintReportBody(TReport& report, const TReportInput& input, const TCentreResult& result) {
   const TLigArray& ligands = result.Ligands;
   const std::string& centralLabel = result.Centre.value_or("");
@@ -189,6 +229,10 @@ void PrintReportBody(TReport& report, const TReportInput& input, const TCentreRe
   report.Line("  No  Atom            Symmetry    Distance [A]");
   PrintLigandRows(report, ligands);
   report.Line();
+  if (!result.Excluded.empty()) {
+    PrintExcludedAtoms(report, result.Excluded);
+    report.Line();
+  }
   report.Line("Bond angles L-M-L (sorted in descending order):");
   for (const TAngleRec& angle : result.Angles) {
     report.Line("  " + PadRight(LigandDisplayName(ligands[angle.Lig1]), 14) + " - " +

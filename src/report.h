@@ -42,9 +42,16 @@ void PrintReportHeader(TReport& report, const TReportInput& input, const TStruct
 
 // The warning for a data block that names a space group but lists no
 // symmetry operators.
+// "2 atom site(s) skipped, coordinates missing or not numbers: A, B." (five
+// labels at most, then "...").
+std::string SkippedSitesWarning(const std::vector<std::string>& labels);
 std::string MissingSymmetryWarning(const std::string& spaceGroup);
 
 // One row per ligand: number, label, site code, distance with su.
+// "assembly A, group 1 (occupancy 0.60); group 2 (occupancy 0.55)"
+std::string ConfigurationText(const std::vector<TDisorderChoice>& configuration);
+// The atoms the chemical sphere left out, as a table with their reasons.
+void PrintExcludedAtoms(TReport& report, const std::vector<TExcludedAtom>& excluded);
 void PrintLigandRows(TReport& report, const TLigArray& ligands);
 
 // The body after the coordination-number line, from a result with indices

@@ -147,6 +147,7 @@ namespace {
 
 struct TAtomColumns {
   int Label = -1, TypeSymbol = -1, X = -1, Y = -1, Z = -1, Occupancy = -1;
+  int Assembly = -1, Group = -1;
 };
 
 TAtomColumns AtomColumns(const TCifLoop& loop) {
@@ -157,13 +158,15 @@ TAtomColumns AtomColumns(const TCifLoop& loop) {
   c.Y = loop.ColumnIndex("_atom_site_fract_y");
   c.Z = loop.ColumnIndex("_atom_site_fract_z");
   c.Occupancy = loop.ColumnIndex("_atom_site_occupancy");
+  c.Assembly = loop.ColumnIndex("_atom_site_disorder_assembly");
+  c.Group = loop.ColumnIndex("_atom_site_disorder_group");
   return c;
 }
 
 std::string AtomElement(const TCifLoop& loop, const TAtomColumns& c, std::size_t row,
                         std::string_view label) {
   std::string element;
-  if (c.TypeSymbol != -1) element = LeadingLetters(loop.GetValue(row, c.TypeSymbol));
+  if (c.TypeSymbol != -1) element = HydrogenForIsotopes(LeadingLetters(loop.GetValue(row, c.TypeSymbol)));
   if (element.empty()) element = ElementFromLabel(label);
   return element;
 }
@@ -180,6 +183,14 @@ bool ReadAtomRow(const TCifLoop& loop, const TAtomColumns& c, std::size_t row, T
   double occupancy = 0, unused = 0;
   if (c.Occupancy != -1 && ParseNumberSu(loop.GetValue(row, c.Occupancy), occupancy, unused))
     atom.Occ = occupancy;
+  const auto text = [&](int column) {
+    const std::string_view value = column == -1 ? std::string_view() : loop.GetValue(row, column);
+    return IsNullValue(value) ? std::string() : std::string(value);
+  };
+  atom.DisorderAssembly = text(c.Assembly);
+  atom.DisorderGroup = text(c.Group);
+  // SHELXL writes PART 0 as group 0 in some files: no group.
+  if (atom.DisorderGroup == "0") atom.DisorderGroup.clear();
   return true;
 }
 
@@ -194,9 +205,14 @@ void ReadAtomSites(const TCifBlock& block, TStructure& model) {
     Fatal("fractional coordinates are missing in the _atom_site loop.");
   const std::size_t rows = loop->RowCount();
   model.Atoms.reserve(rows);
+  model.SkippedSites.clear();
   for (std::size_t row = 0; row < rows; ++row) {
     TAtom atom;
-    if (ReadAtomRow(*loop, columns, row, atom)) model.Atoms.push_back(std::move(atom));
+    if (ReadAtomRow(*loop, columns, row, atom))
+      model.Atoms.push_back(std::move(atom));
+    else
+      model.SkippedSites.emplace_back(columns.Label != -1 ? loop->GetValue(row, columns.Label)
+                                                          : std::string_view("?"));
   }
   if (model.Atoms.empty()) Fatal("no atoms with coordinates found.");
   SyncCoordinates(model);

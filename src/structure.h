@@ -17,6 +17,10 @@ struct TAtom {
   double X = 0, Y = 0, Z = 0;
   double SuX = 0, SuY = 0, SuZ = 0;  // 0: none given or exact
   double Occ = 1.0;
+  // Disorder: the assembly and the group (CIF), or the PART number (SHELX,
+  // assembly ""); "" outside any group. A negative group is disordered
+  // about a special position: its images are alternatives of each other.
+  std::string DisorderAssembly, DisorderGroup;
 };
 
 // One usable row of the _geom_angle loop; codes are normalised "n_klm".
@@ -36,6 +40,8 @@ struct TStructure {
   TCell Cell;
   std::vector<TSymOp> SymOps;  // never empty after reading
   std::vector<TCifAngle> CifAngles;
+  // Labels of the atom sites left out: coordinates missing or not numbers.
+  std::vector<std::string> SkippedSites;
 };
 
 // Fills FracCoords and FracSu from Atoms.

@@ -542,9 +542,15 @@ std::string LeadingLetters(std::string_view text) {
   return std::string(text.substr(0, n));
 }
 
+std::string HydrogenForIsotopes(std::string element) {
+  if (SameTextIgnoringCase(element, "D") || SameTextIgnoringCase(element, "T")) return "H";
+  return element;
+}
+
 std::string ElementFromLabel(std::string_view label) {
   const std::string letters = LeadingLetters(label);
   if (letters.empty()) return letters;
+  if (SameTextIgnoringCase(letters, "D") || SameTextIgnoringCase(letters, "T")) return "H";
   // Two letters win: CO2 is cobalt, only C12 or Cx1 fall back to carbon.
   if (letters.size() >= 2 && IsElement(std::string_view(letters).substr(0, 2)))
     return letters.substr(0, 2);

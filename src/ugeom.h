@@ -115,7 +115,11 @@ std::string ElementSymbol(int atomicNumber);
 bool IsElement(std::string_view symbol);
 double CovalentRadius(std::string_view element);  // 1.5 for anything not in the table
 std::string LeadingLetters(std::string_view text);
+// The element of a label: two leading letters that name an element, else
+// one (CO2 is cobalt, C12 carbon); D and T (D1, D2A, T1) are hydrogen.
 std::string ElementFromLabel(std::string_view label);
+// Deuterium and tritium ("D", "T") are hydrogen; other symbols stay.
+std::string HydrogenForIsotopes(std::string element);
 
 // ---------------------------------------------------------------- formatting
 // Exactly n decimals, "." separator, halves rounded away from zero on the

@@ -29,6 +29,7 @@ struct TShelxReadState {
   std::vector<std::string> SymmTexts;
   std::vector<std::string> Sfac;  // element of SFAC number 1 first
   std::vector<double> FreeVars;   // free variable 1 first
+  int Part = 0;                   // of the last PART card
   int Latt = 1;
   bool CellSeen = false;
   bool Stop = false;
@@ -134,13 +135,14 @@ void ReadAtomCandidate(const std::vector<std::string_view>& tokens, TShelxData& 
 
   TShelxAtom atom;
   atom.Name = std::string(tokens[0]);
-  atom.Element = state.Sfac[static_cast<size_t>(sfac) - 1];
+  atom.Element = HydrogenForIsotopes(state.Sfac[static_cast<size_t>(sfac) - 1]);
   for (int k = 0; k < 3; ++k) atom.Frac[k] = DecodeShelxValue(xyz[k], state.FreeVars);
   double sof = 0;
   if (tokens.size() >= 6 && ParseDecimal(tokens[5], sof)) {
     atom.Occ = DecodeShelxValue(sof, state.FreeVars);
     if (!(atom.Occ > 0)) atom.Occ = 0.0;
   }
+  atom.Part = state.Part;
   data.Atoms.push_back(std::move(atom));
 }
 
@@ -162,6 +164,10 @@ void ProcessCard(std::string_view card, TShelxData& data, TShelxReadState& state
     ReadSfacCard(tokens, state);
   } else if (keyword == "FVAR") {
     ReadFvarCard(tokens, state);
+  } else if (keyword == "PART") {
+    // PART n [sof]: the atoms after it belong to part n, until the next PART.
+    int part = 0;
+    state.Part = tokens.size() >= 2 && ParseRounded(tokens[1], part) ? part : 0;
   } else if (keyword == "END" || keyword == "HKLF") {
     state.Stop = true;
   } else if (!IsShelxCommand(keyword)) {

@@ -16,6 +16,7 @@ struct TShelxAtom {
   std::string Element;  // from the SFAC list, normalised (Cl, Fe)
   TVec3 Frac{0, 0, 0};  // decoded fractional coordinates
   double Occ = 1.0;     // decoded site occupation factor, as SHELX writes it
+  int Part = 0;         // the PART the atom stands in (0: none; negative: about a special position)
 };
 
 struct TShelxData {

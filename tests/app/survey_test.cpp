@@ -127,12 +127,12 @@ TEST(Survey, CsvHasOneHeaderAndOneRowPerCentreWithEmptyCellsForNull) {
   EXPECT_EQ(lines[0],
             "file,input,block,centre,element,cn,ligands,beta,beta_su,alpha,alpha_su,tau4,tau4_su,"
             "tau4_prime,tau4_prime_su,tau5,tau5_su,shape,weight_square_planar,weight_seesaw,"
-            "weight_tetrahedral,su_source,warnings,angles,error");
+            "weight_tetrahedral,su_source,warnings,sphere,excluded,angles,error");
   EXPECT_TRUE(StartsWith(lines[1], path + "," + path +
                                        ",three_centres,Zn1,Zn,4,Cl2 Cl3 Cl4 Cl1,109.61,"))
       << lines[1];
   EXPECT_EQ(lines[3],
-            path + "," + path + ",three_centres,Co1,Co,6,O2 O3 O4 O5 O6 O7,,,,,,,,,,,,,,,cif,,,");
+            path + "," + path + ",three_centres,Co1,Co,6,O2 O3 O4 O5 O6 O7,,,,,,,,,,,,,,,cif,,chemical,,,");
 }
 
 TEST(Survey, ElementsReplaceTheMetalsAndBlockChoosesOneBlock) {
@@ -207,7 +207,7 @@ TEST(Survey, FailuresGiveErrorRecordsAndTheSurveyGoesOnEndingWithStatusTwo) {
   ASSERT_EQ(rows.size(), 9u);
   // Every column but the file and the error is empty; the message holds a
   // comma and is quoted.
-  EXPECT_EQ(rows[4], missing + std::string(24, ',') + "\"file not found: " + missing +
+  EXPECT_EQ(rows[4], missing + std::string(26, ',') + "\"file not found: " + missing +
                          " - and no missing.res, .ins or .xyz in the same directory.\"");
 }
 

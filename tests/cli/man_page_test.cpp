@@ -159,7 +159,7 @@ TEST(ManPage, ListsEveryOptionOfTheHelpText) {
 
 TEST(ManPage, NamesEveryBareFormOfTheHelpText) {
   const TWords forms = HelpBareForms(HelpText());
-  ASSERT_EQ(forms.size(), 10u);
+  ASSERT_EQ(forms.size(), 11u);
   const TManPage page = ReadManPage(ManPageSource());
   for (const std::string& form : forms)
     EXPECT_NE(page.Options.find(" " + form), std::string::npos) << form << " is not in the manual page";

@@ -33,6 +33,11 @@ TEST(SurveyOptions, ElementsAreSymbolsSeparatedByCommasInAnyCase) {
   EXPECT_EQ(ParseError({"a.cif", "--all", "elements=Cu1"}), "unknown element in --elements: Cu1");
   EXPECT_EQ(ParseError({"a.cif", "Ni1", "--elements=Cu"}), "--elements needs --all");
   EXPECT_EQ(ParseError({"a.cif", "Ni1", "elements="}), "--elements needs --all");
+  EXPECT_EQ(Parse({"a.cif", "Ni1"}).Command.Options.sphere, TSphereRule::Chemical);
+  EXPECT_EQ(Parse({"a.cif", "Ni1", "sphere=radii"}).Command.Options.sphere, TSphereRule::Radii);
+  EXPECT_EQ(Parse({"a.cif", "Ni1", "--sphere=Chemical"}).Command.Options.sphere, TSphereRule::Chemical);
+  EXPECT_EQ(ParseError({"a.cif", "Ni1", "--sphere=bonds"}),
+            "invalid value for --sphere: bonds (chemical or radii)");
 }
 
 TEST(SurveyOptions, AllTakesEveryPositionalArgumentAsAnInputFile) {
@@ -66,6 +71,7 @@ TEST(SurveyOptions, HelpListsTheNewOptionsAndTheirBareForms) {
         "  --elements=<list>",
         "                centre elements of --all, e.g. Cu,Ni (default: every metal)",
         "  --format=<f>  text (the report, default), json (JSON Lines) or csv records",
-        "format=x, elements=x)."})
+        "  --sphere=<s>  automatic ligands: chemical (default) or radii (bond rule only)",
+        "format=x, elements=x, sphere=x)."})
     EXPECT_NE(help.find(nl + line + nl), std::string::npos) << line;
 }

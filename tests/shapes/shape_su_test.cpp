@@ -54,8 +54,10 @@ TCentre IdealCentre(const TShapeReference& reference, double bond, double suInAn
     for (size_t k = 0; k < 3; ++k) frac[k] = 0.5 + bond * (p[k] - middle[k]) / edge;
     centre.Model.FracCoords.push_back(frac);
     centre.Model.FracSu.push_back({suInAngstrom / edge, suInAngstrom / edge, suInAngstrom / edge});
-    centre.Model.Atoms.push_back(
-        TAtom{i == 0 ? "M1" : "L" + std::to_string(i), i == 0 ? "Ni" : "N"});
+    TAtom atom;
+    atom.Label = i == 0 ? "M1" : "L" + std::to_string(i);
+    atom.Element = i == 0 ? "Ni" : "N";
+    centre.Model.Atoms.push_back(atom);
   }
   centre.CentralAtom = 0;
   for (size_t i = 1; i < n; ++i) {

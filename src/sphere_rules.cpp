@@ -1,0 +1,306 @@
+#include "sphere_rules.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <map>
+#include <unordered_map>
+
+#include "ugeom.h"
+#include "utext.h"
+
+namespace {
+
+struct TCandidate {
+  size_t Neighbour = 0;  // index into the neighbour list
+  bool Taken = true;
+  std::string Reason;
+};
+
+class TSphereBuilder {
+ public:
+  TSphereBuilder(const TStructure& model, int centralAtom, const TLigArray& neighbours)
+      : Model(model), Centre(centralAtom), Neighbours(neighbours), Cell(CellMatrix(model.Cell)) {
+    const TVec3& frac = model.FracCoords[static_cast<size_t>(centralAtom)];
+    CentrePosition = MatVec(Cell, frac);
+  }
+
+  const TAtom& AtomOf(size_t n) const {
+    return Model.Atoms[static_cast<size_t>(Neighbours[n].Site.Atom)];
+  }
+
+  TVec3 Position(size_t n) const {
+    const TSiteRef& site = Neighbours[n].Site;
+    return SiteToCart(Model.FracCoords[static_cast<size_t>(site.Atom)], site.Op, Cell);
+  }
+
+  double Apart(size_t a, size_t b) const { return Length(Position(a), Position(b)); }
+  double FromCentre(size_t n) const { return Length(Position(n), CentrePosition); }
+
+  // The disorder sites around the centre: the disordered neighbour images
+  // (and a disordered centre) joined where two of one assembly lie within
+  // bonding distance of each other, so that the parts of one site and the
+  // atoms of one part hang together while independent sites, refined with
+  // their own occupancies, stay apart. For each site the group of the
+  // sphere: the centre's own, else the one of largest occupancy (the first
+  // written on a tie). Returns the site of each neighbour (-1 outside any).
+  std::vector<int> DisorderSites(double tolerance, double reach,
+                                 std::vector<TDisorderChoice>& choices) const {
+    const TAtom& centre = Model.Atoms[static_cast<size_t>(Centre)];
+    const size_t count = Neighbours.size();
+    const size_t centreNode = count;  // the centre, where it is disordered
+    std::vector<size_t> nodes;
+    for (size_t n = 0; n < count; ++n)
+      if (!AtomOf(n).DisorderGroup.empty() && Neighbours[n].Dist <= reach) nodes.push_back(n);
+    if (!centre.DisorderGroup.empty()) nodes.push_back(centreNode);
+    std::vector<size_t> parent(count + 1);
+    for (size_t i = 0; i <= count; ++i) parent[i] = i;
+    const auto root = [&](size_t i) {
+      while (parent[i] != i) i = parent[i] = parent[parent[i]];
+      return i;
+    };
+    const auto atomOfNode = [&](size_t node) -> const TAtom& {
+      return node == centreNode ? centre : AtomOf(node);
+    };
+    const auto positionOf = [&](size_t node) {
+      return node == centreNode ? CentrePosition : Position(node);
+    };
+    // Disordered sites hold a few dozen atoms: every pair is looked at.
+    std::vector<TVec3> positions;
+    for (size_t node : nodes) positions.push_back(positionOf(node));
+    for (size_t i = 0; i < nodes.size(); ++i)
+      for (size_t j = i + 1; j < nodes.size(); ++j) {
+        const TAtom& a = atomOfNode(nodes[i]);
+        const TAtom& b = atomOfNode(nodes[j]);
+        if (a.DisorderAssembly != b.DisorderAssembly) continue;
+        const double limit = CovalentRadius(a.Element) + CovalentRadius(b.Element) + tolerance;
+        if (Length(positions[i], positions[j]) <= limit) parent[root(nodes[i])] = root(nodes[j]);
+      }
+    std::map<size_t, size_t> siteOfRoot;
+    std::vector<int> firstAtom;
+    std::vector<int> site(count, -1);
+    for (size_t node : nodes) {
+      const TAtom& atom = atomOfNode(node);
+      const int index = node == centreNode ? Centre : Neighbours[node].Site.Atom;
+      const auto [place, added] = siteOfRoot.try_emplace(root(node), choices.size());
+      if (added) {
+        choices.push_back({atom.DisorderAssembly, atom.DisorderGroup, atom.Occ});
+        firstAtom.push_back(index);
+      } else {
+        TDisorderChoice& choice = choices[place->second];
+        int& first = firstAtom[place->second];
+        if (atom.Occ > choice.Occupancy || (atom.Occ == choice.Occupancy && index < first)) {
+          choice.Group = atom.DisorderGroup;
+          choice.Occupancy = atom.Occ;
+          first = index;
+        }
+      }
+      if (node != centreNode) site[node] = static_cast<int>(place->second);
+    }
+    if (!centre.DisorderGroup.empty()) {
+      TDisorderChoice& own = choices[siteOfRoot[root(centreNode)]];
+      own.Group = centre.DisorderGroup;
+      own.Occupancy = centre.Occ;
+    }
+    return site;
+  }
+
+  // A negative group lies about a special position: of its images only
+  // those of one operation belong together, the centre's own where the
+  // centre is in it, else that of the group's nearest neighbour.
+  std::map<std::string, int> ChooseSpecialImages() const {
+    std::map<std::string, int> operation;
+    std::map<std::string, double> nearest;
+    const TAtom& centre = Model.Atoms[static_cast<size_t>(Centre)];
+    if (IsSpecialGroup(centre.DisorderGroup)) operation[GroupKey(centre)] = 1;
+    for (size_t n = 0; n < Neighbours.size(); ++n) {
+      const TAtom& atom = AtomOf(n);
+      if (!IsSpecialGroup(atom.DisorderGroup)) continue;
+      const std::string key = GroupKey(atom);
+      if (operation.count(key) != 0 && nearest.count(key) == 0) continue;  // the centre's
+      if (nearest.count(key) != 0 && !(Neighbours[n].Dist < nearest[key])) continue;
+      operation[key] = Neighbours[n].Site.Op.OpNum;
+      nearest[key] = Neighbours[n].Dist;
+    }
+    return operation;
+  }
+
+  static bool IsSpecialGroup(const std::string& group) { return !group.empty() && group[0] == '-'; }
+  static std::string GroupKey(const TAtom& atom) {
+    return atom.DisorderAssembly + '\n' + atom.DisorderGroup;
+  }
+
+  const TStructure& Model;
+  const int Centre;
+  const TLigArray& Neighbours;
+  const TMat3 Cell;
+  TVec3 CentrePosition{};
+
+  static double Length(const TVec3& a, const TVec3& b) {
+    return std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) +
+                     (a[2] - b[2]) * (a[2] - b[2]));
+  }
+};
+
+bool Partial(const TAtom& atom) { return atom.Occ < 1; }
+
+constexpr size_t kMaxPairChecks = 5'000'000;
+
+double Distance(const TVec3& a, const TVec3& b) {
+  return std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) +
+                   (a[2] - b[2]) * (a[2] - b[2]));
+}
+
+// Cubes of the alternative distance.
+std::array<std::int64_t, 3> CubeOf(const TVec3& p) {
+  std::array<std::int64_t, 3> cube{};
+  for (size_t k = 0; k < 3; ++k)
+    cube[k] = static_cast<std::int64_t>(std::floor(std::clamp(p[k], -1e6, 1e6) / kAlternativeDistance));
+  return cube;
+}
+
+std::int64_t CubeKey(const std::array<std::int64_t, 3>& cube) {
+  return (cube[0] & 0x1FFFFF) | ((cube[1] & 0x1FFFFF) << 21) | ((cube[2] & 0x1FFFFF) << 42);
+}
+
+}  // namespace
+
+TSphere ChemicalSphere(const TStructure& model, int centralAtom, const TLigArray& neighbours,
+                       double tolerance, double minOccupancy) {
+  const TSphereBuilder builder(model, centralAtom, neighbours);
+  const TAtom& centre = model.Atoms[static_cast<size_t>(centralAtom)];
+  const double centralRadius = CovalentRadius(centre.Element);
+
+  // The bond rule's candidates: within the bond distance, and above the
+  // occupancy limit where the atom is in no disorder group.
+  std::vector<TCandidate> candidates;
+  std::vector<bool> radiiTakes;
+  double reach = 0;
+  for (size_t n = 0; n < neighbours.size(); ++n) {
+    const TLigand& neighbour = neighbours[n];
+    const TAtom& atom = builder.AtomOf(n);
+    const double bondLimit = centralRadius + CovalentRadius(neighbour.Element) + tolerance;
+    if (!(neighbour.Dist <= bondLimit)) continue;
+    const bool occupied = std::isnan(atom.Occ) || atom.Occ >= minOccupancy;
+    if (!occupied && atom.DisorderGroup.empty()) continue;
+    candidates.push_back({n, true, {}});
+    radiiTakes.push_back(occupied);
+    reach = std::fmax(reach, neighbour.Dist);
+  }
+  // A disordered site reaches a few A beyond its atoms that bond.
+  constexpr double kSiteReach = 3.0;
+  std::vector<TDisorderChoice> choices;
+  const std::vector<int> siteOf = builder.DisorderSites(tolerance, reach + kSiteReach, choices);
+  const std::map<std::string, int> specialImages = builder.ChooseSpecialImages();
+  const auto exclude = [](TCandidate& candidate, std::string reason) {
+    if (!candidate.Taken) return;
+    candidate.Taken = false;
+    candidate.Reason = std::move(reason);
+  };
+
+  std::vector<bool> siteActed(choices.size(), false);
+  for (TCandidate& candidate : candidates) {
+    const size_t n = candidate.Neighbour;
+    const TAtom& atom = builder.AtomOf(n);
+    const bool self = neighbours[n].Site.Atom == centralAtom;
+    // The centre's coincident partner (a mixed site) is no ligand of it.
+    if (!self && builder.FromCentre(n) < kCoincidentDistance) {
+      exclude(candidate, "coincident with " + centre.Label);
+      continue;
+    }
+    if (!atom.DisorderGroup.empty()) {
+      const size_t site = static_cast<size_t>(siteOf[n]);
+      const auto image = specialImages.find(TSphereBuilder::GroupKey(atom));
+      if (choices[site].Group != atom.DisorderGroup ||
+          (image != specialImages.end() && image->second != neighbours[n].Site.Op.OpNum)) {
+        exclude(candidate, "other disorder group");
+        siteActed[site] = true;
+        continue;
+      }
+    }
+    // The centre's own alternative position is no ligand of it.
+    if (!self && centre.DisorderGroup.empty() && atom.DisorderGroup.empty() && Partial(centre) &&
+        Partial(atom) && SameTextIgnoringCase(atom.Element, centre.Element) &&
+        builder.FromCentre(n) < kAlternativeDistance) {
+      exclude(candidate, "alternative position");
+      continue;
+    }
+  }
+
+  // One site for coincident atoms (the first written) and one position of
+  // alternatives without disorder markup (the larger occupancy, else the
+  // first written). The pairs are looked up among the neighbours that can
+  // lie within 1 A of a candidate, filed in cubes of 1 A.
+  std::vector<int> candidateOf(neighbours.size(), -1);
+  for (size_t i = 0; i < candidates.size(); ++i)
+    candidateOf[candidates[i].Neighbour] = static_cast<int>(i);
+  std::vector<TVec3> position(neighbours.size());
+  std::unordered_map<std::int64_t, std::vector<size_t>> cubes;
+  for (size_t m = 0; m < neighbours.size(); ++m) {
+    if (neighbours[m].Dist > reach + kAlternativeDistance || neighbours[m].Site.Atom == centralAtom)
+      continue;
+    position[m] = builder.Position(m);
+    cubes[CubeKey(CubeOf(position[m]))].push_back(m);
+  }
+  size_t checks = 0;
+  for (TCandidate& candidate : candidates) {
+    const size_t n = candidate.Neighbour;
+    if (!candidate.Taken || neighbours[n].Site.Atom == centralAtom) continue;
+    const TAtom& atom = builder.AtomOf(n);
+    const int index = neighbours[n].Site.Atom;
+    const std::array<std::int64_t, 3> cube = CubeOf(position[n]);
+    for (int dx = -1; dx <= 1 && candidate.Taken; ++dx)
+      for (int dy = -1; dy <= 1 && candidate.Taken; ++dy)
+        for (int dz = -1; dz <= 1 && candidate.Taken; ++dz) {
+          const auto filed = cubes.find(CubeKey({cube[0] + dx, cube[1] + dy, cube[2] + dz}));
+          if (filed == cubes.end()) continue;
+          for (size_t m : filed->second) {
+            // A cell no structure has can file thousands of images in one
+            // cube; the pair rules then stop rather than take minutes.
+            if (++checks > kMaxPairChecks || !candidate.Taken) break;
+            if (m == n) continue;
+            const TAtom& other = builder.AtomOf(m);
+            const int otherIndex = neighbours[m].Site.Atom;
+            const bool alternatives = atom.DisorderGroup.empty() && other.DisorderGroup.empty() &&
+                                      Partial(atom) && Partial(other) &&
+                                      SameTextIgnoringCase(atom.Element, other.Element);
+            if (otherIndex == index && !alternatives) continue;
+            const double apart = Distance(position[n], position[m]);
+            if (otherIndex != index && apart < kCoincidentDistance) {
+              const int otherCandidate = candidateOf[m];
+              if (otherIndex < index && otherCandidate >= 0 &&
+                  candidates[static_cast<size_t>(otherCandidate)].Taken)
+                exclude(candidate, "coincident with " + other.Label);
+              continue;
+            }
+            if (alternatives && apart < kAlternativeDistance) {
+              const bool preferred = other.Occ > atom.Occ ||
+                                     (other.Occ == atom.Occ &&
+                                      (otherIndex < index || (otherIndex == index && m < n)));
+              if (preferred) exclude(candidate, "alternative position");
+            }
+          }
+        }
+  }
+
+  TSphere sphere;
+  bool lowOccupancyTaken = false;
+  for (size_t i = 0; i < candidates.size(); ++i) {
+    const TCandidate& candidate = candidates[i];
+    const TLigand& neighbour = neighbours[candidate.Neighbour];
+    if (candidate.Taken) {
+      sphere.Ligands.push_back(neighbour);
+      if (!radiiTakes[i]) {
+        lowOccupancyTaken = true;
+        siteActed[static_cast<size_t>(siteOf[candidate.Neighbour])] = true;
+      }
+    } else if (radiiTakes[i]) {
+      sphere.Excluded.push_back({neighbour, candidate.Reason});
+    }
+  }
+  (void)lowOccupancyTaken;
+  for (size_t site = 0; site < choices.size(); ++site)
+    if (siteActed[site]) sphere.Configuration.push_back(choices[site]);
+  return sphere;
+}
