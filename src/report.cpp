@@ -178,8 +178,10 @@ std::string SkippedSitesWarning(const std::vector<std::string>& labels) {
     if (i > 0) list += ", ";
     list += i < kNamed ? labels[i] : "...";
   }
+  // A list cut short ends in its ellipsis.
   return std::to_string(labels.size()) +
-         " atom site(s) skipped, coordinates missing or not numbers: " + list + ".";
+         " atom site(s) skipped, coordinates missing or not numbers: " + list +
+         (labels.size() > kNamed ? "" : ".");
 }
 
 std::string MissingSymmetryWarning(const std::string& spaceGroup) {

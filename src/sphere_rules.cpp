@@ -119,7 +119,12 @@ class TSphereBuilder {
       if (!IsSpecialGroup(atom.DisorderGroup)) continue;
       const std::string key = GroupKey(atom);
       if (operation.count(key) != 0 && nearest.count(key) == 0) continue;  // the centre's
-      if (nearest.count(key) != 0 && !(Neighbours[n].Dist < nearest[key])) continue;
+      // The nearest image; of equally near ones the lowest operation.
+      if (nearest.count(key) != 0 &&
+          !(Neighbours[n].Dist < nearest[key] - 1e-9 ||
+            (Neighbours[n].Dist <= nearest[key] + 1e-9 &&
+             Neighbours[n].Site.Op.OpNum < operation[key])))
+        continue;
       operation[key] = Neighbours[n].Site.Op.OpNum;
       nearest[key] = Neighbours[n].Dist;
     }

@@ -1,0 +1,201 @@
+// The default sphere reads the structure as the file means it: one
+// configuration of a disordered structure, alternative positions and
+// coincident atoms once, deuterium as hydrogen; --sphere=radii is the bond
+// rule alone. Each case: a small structure, its centre, the ligands and the
+// atoms left out with their reasons.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <sstream>
+
+#include "app/run_support.h"
+#include "app/survey_structures.h"
+#include "test_support.h"
+
+namespace {
+
+using json = nlohmann::json;
+
+struct TSite {
+  std::string Label, Type;
+  double X, Y, Z;  // Angstrom from the cell origin (cubic P1, 20 A)
+  double Occ = 1;
+  std::string Assembly = ".", Group = ".";
+};
+
+std::string SiteCif(const std::vector<TSite>& sites) {
+  std::ostringstream cif;
+  cif << "data_sites\n_cell_length_a 20\n_cell_length_b 20\n_cell_length_c 20\n"
+         "loop_\n_atom_site_label\n_atom_site_type_symbol\n_atom_site_fract_x\n"
+         "_atom_site_fract_y\n_atom_site_fract_z\n_atom_site_occupancy\n"
+         "_atom_site_disorder_assembly\n_atom_site_disorder_group\n";
+  for (const TSite& s : sites)
+    cif << s.Label << ' ' << s.Type << ' ' << s.X / 20 << ' ' << s.Y / 20 << ' ' << s.Z / 20 << ' '
+        << s.Occ << ' ' << s.Assembly << ' ' << s.Group << '\n';
+  return cif.str();
+}
+
+// A square of four O at 2 A around a metal at (10, 10, 10), plus the sites given.
+std::vector<TSite> Square(const std::string& metal, std::vector<TSite> more) {
+  std::vector<TSite> sites = {{metal + "1", metal, 10, 10, 10},
+                              {"O1", "O", 12, 10, 10},
+                              {"O2", "O", 8, 10, 10},
+                              {"O3", "O", 10, 12, 10},
+                              {"O4", "O", 10, 8, 10}};
+  sites.insert(sites.end(), more.begin(), more.end());
+  return sites;
+}
+
+std::string Names(const json& list) {
+  std::string names;
+  for (const json& item : list) {
+    if (!names.empty()) names += ' ';
+    names += item["label"].get<std::string>();
+    if (item["code"] != "1_555") names.append("#").append(item["code"].get<std::string>());
+    if (item.contains("reason"))
+      names.append(" (").append(item["reason"].get<std::string>()).append(")");
+  }
+  return names;
+}
+
+struct TSphereCase {
+  const char* Name;
+  std::string File;  // written as given; ".cif" or ".res"
+  std::string Text;
+  const char* Centre;
+  const char* Ligands;   // nearest first
+  const char* Excluded;  // "label (reason)", nearest first
+  const char* RadiiLigands;
+};
+
+std::string ShelxRes(const std::string& atoms, const std::string& symm = "") {
+  return "TITL sphere\nCELL 0.71073 20 20 20 90 90 90\nZERR 1 0 0 0 0 0 0\nLATT -1\n" + symm +
+         "SFAC C O NI\nUNIT 1 1 1\nFVAR 1.0\n" + atoms + "HKLF 4\nEND\n";
+}
+
+}  // namespace
+
+TEST(ChemicalSphere, EachRuleLeavesOutWhatTheFileMarksAsAnotherConfiguration) {
+  const std::vector<TSphereCase> cases = {
+      {"deuterium is hydrogen", "d.cif", SiteCif(Square("Ni", {{"D1", "D", 10, 10, 12.3}})), "Ni1",
+       "O1 O2 O3 O4", "", "O1 O2 O3 O4"},
+      {"of two disorder groups of equal occupancy the first", "groups.cif",
+       SiteCif(Square("Ni", {{"O5A", "O", 10, 10, 12.1, 0.5, "A", "1"},
+                             {"O5B", "O", 10.6, 10, 12.0, 0.5, "A", "2"}})),
+       "Ni1", "O1 O2 O3 O4 O5A", "O5B (other disorder group)", "O1 O2 O3 O4 O5B O5A"},
+      {"the chosen group counts below the occupancy limit", "low.cif",
+       SiteCif(Square("Ni", {{"O5A", "O", 10, 10, 12.1, 0.4, ".", "1"},
+                             {"O5B", "O", 10.6, 10, 12.0, 0.3, ".", "2"},
+                             {"O5C", "O", 9.4, 10, 12.0, 0.3, ".", "3"}})),
+       "Ni1", "O1 O2 O3 O4 O5A", "", "O1 O2 O3 O4"},
+      {"independent disorder sites choose apart", "sites.cif",
+       SiteCif(Square("Ni", {{"O5A", "O", 10, 10, 12.1, 0.45, ".", "1"},
+                             {"O5B", "O", 10.6, 10, 12.0, 0.55, ".", "2"},
+                             {"O6A", "O", 10, 10, 7.9, 0.7, ".", "1"},
+                             {"O6B", "O", 10.6, 10, 8.0, 0.3, ".", "2"}})),
+       "Ni1", "O1 O2 O3 O4 O5B O6A", "", "O1 O2 O3 O4 O5B O6A"},
+      {"a disordered centre takes its own group", "centre.cif",
+       SiteCif({{"Ni1", "Ni", 10, 10, 10, 0.4, ".", "2"},
+                {"Ni2", "Ni", 10.4, 10, 10.2, 0.6, ".", "1"},
+                {"O1", "O", 12, 10, 10}, {"O2", "O", 8, 10, 10},
+                {"O5A", "O", 10.4, 10, 12.2, 0.6, ".", "1"},
+                {"O5B", "O", 10, 10, 12.1, 0.4, ".", "2"}}),
+       "Ni1", "O1 O2 O5B", "Ni2 (other disorder group) O5A (other disorder group)", "Ni2 O1 O2 O5A"},
+      {"alternative positions without markup: the larger occupancy", "alt.cif",
+       SiteCif(Square("Ni", {{"O5A", "O", 10, 10, 12.1, 0.5}, {"O5B", "O", 10.6, 10, 12.0, 0.5}})),
+       "Ni1", "O1 O2 O3 O4 O5A", "O5B (alternative position)", "O1 O2 O3 O4 O5B O5A"},
+      // A mixed site (Fe1/Ni1) is the centre's own: closer than 0.4 A, no
+      // neighbour at all.
+      {"coincident atoms are one site", "same.cif",
+       SiteCif(Square("Fe", {{"Ni1", "Ni", 10.05, 10, 10, 0.5}, {"O1X", "O", 12.02, 10, 10}})),
+       "Fe1", "O1 O2 O3 O4", "O1X (coincident with O1)", "O1 O2 O3 O4 O1X"},
+      {"SHELX PART", "part.res",
+       ShelxRes("NI1 3 0.5 0.5 0.5 11.0\nO1 2 0.6 0.5 0.5 11.0\nO2 2 0.4 0.5 0.5 11.0\n"
+                "PART 1\nO5A 2 0.5 0.5 0.605 10.5\nPART 2\nO5B 2 0.53 0.5 0.6 10.5\nPART 0\n"),
+       "NI1", "O1 O2 O5A", "O5B (other disorder group)", "O1 O2 O5B O5A"},
+      {"PART -1: one image of a group about a special position", "special.res",
+       ShelxRes("NI1 3 0 0 0 10.5\nO1 2 0.1 0 0 11.0\nPART -1\nO9 2 0.03 0 0.1 10.5\nPART 0\n",
+                "SYMM -X, -Y, Z\n"),
+       "NI1", "O1 O1#2_555 O9", "O9#2_555 (other disorder group)", "O1 O1#2_555 O9#2_555 O9"},
+  };
+  for (const TSphereCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::string path = WriteScratchFile(c.File, c.Text);
+    const json chemical = JsonLines(RunProgram({path, c.Centre, "--format=json"}).Console).at(0);
+    ASSERT_FALSE(chemical.contains("error")) << chemical;
+    EXPECT_EQ(Names(chemical["ligands"]), c.Ligands);
+    EXPECT_EQ(Names(chemical["excluded"]), c.Excluded);
+    EXPECT_EQ(chemical["sphere"], "chemical");
+    const json radii =
+        JsonLines(RunProgram({path, c.Centre, "--format=json", "sphere=radii"}).Console).at(0);
+    EXPECT_EQ(Names(radii["ligands"]), c.RadiiLigands);
+    EXPECT_TRUE(radii["excluded"].empty());
+  }
+}
+
+TEST(ChemicalSphere, TheReportListsWhatWasLeftOutAndTheConfiguration) {
+  const std::string path = WriteScratchFile(
+      "groups.cif", SiteCif(Square("Ni", {{"O5A", "O", 10, 10, 12.1, 0.5, "A", "1"},
+                                          {"O5B", "O", 10.6, 10, 12.0, 0.5, "A", "2"}})));
+  const std::string report = RunProgram({path, "Ni1", "--shapes=all"}).Console;
+  const std::string e(kLineEnd);
+  EXPECT_NE(report.find("Configuration: assembly A, group 1 (occupancy 0.50)" + e), std::string::npos)
+      << report;
+  EXPECT_NE(report.find("Left out of the sphere (1; --sphere=radii takes them):" + e +
+                        "  No  Atom            Symmetry    Distance [A]  Reason" + e +
+                        "   1  O5B             1_555       2.088         other disorder group" + e),
+            std::string::npos)
+      << report;
+  // The CN error of a normal run lists them too, and names the other sphere.
+  const std::string six = WriteScratchFile(
+      "six.cif", SiteCif(Square("Ni", {{"O5A", "O", 10, 10, 12.1, 0.5, "A", "1"},
+                                       {"O5B", "O", 10.6, 10, 12.0, 0.5, "A", "2"},
+                                       {"O6", "O", 10, 10, 7.9}})));
+  const std::string error = RunProgram({six, "Ni1"}).Console;
+  EXPECT_NE(error.find("Left out of the sphere (1; --sphere=radii takes them):"), std::string::npos);
+  EXPECT_NE(error.find("       --sphere=radii also takes the atoms left out above." + e),
+            std::string::npos)
+      << error;
+}
+
+TEST(ChemicalSphere, SkippedAtomSitesAreNamedAfterTheSymmetryLine) {
+  std::string cif = SiteCif(Square("Ni", {}));
+  for (int k = 1; k <= 6; ++k) cif.append("Q").append(std::to_string(k)).append(" C 3/4 0.5 ? 1 . .\n");
+  const std::string report = RunProgram({WriteScratchFile("skipped.cif", cif), "Ni1"}).Console;
+  const std::string e(kLineEnd);
+  EXPECT_NE(report.find("Symmetry     : 1 operation(s), 5 atom sites" + e +
+                        "Warning      : 6 atom site(s) skipped, coordinates missing or not numbers: "
+                        "Q1, Q2, Q3, Q4, Q5, ..." + e),
+            std::string::npos)
+      << report;
+}
+
+TEST(ChemicalSphere, WhereNoRuleActsTheDefaultIsTheBondRuleOnEveryRealCentre) {
+  std::vector<std::string> files;
+  for (const char* name :
+       {"cif/cod1513675_GaCl4.cif", "cif/cod1514866_Ni_disorder.cif", "cif/cod2208504_Cu10.cif",
+        "cif/cod2238212_ZnS4.cif", "cif/finalcif_multi_3blocks.cif", "shelx/p21c.res",
+        "shelx/2240189.res", "cif/cod4308312_Pd.cif", "cif/dom1_mC.cif"}) {
+    const std::string path = RealDataFile(name);
+    if (!path.empty()) files.push_back(path);
+  }
+  if (files.empty()) GTEST_SKIP() << "shared/realdata is absent";
+  std::vector<std::string> args = {"--all", "--format=json"};
+  args.insert(args.end(), files.begin(), files.end());
+  const std::vector<json> chemical = JsonLines(RunProgram(args).Console);
+  args.push_back("--sphere=radii");
+  const std::vector<json> radii = JsonLines(RunProgram(args).Console);
+  ASSERT_EQ(chemical.size(), radii.size());
+  int acted = 0;
+  for (size_t i = 0; i < chemical.size(); ++i) {
+    if (chemical[i].contains("error")) continue;
+    if (!chemical[i]["excluded"].empty()) {
+      ++acted;
+      continue;
+    }
+    EXPECT_EQ(Names(chemical[i]["ligands"]), Names(radii[i]["ligands"]))
+        << chemical[i]["file"] << " " << chemical[i]["centre"];
+  }
+  EXPECT_GT(acted, 0);
+}
