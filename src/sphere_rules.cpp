@@ -169,6 +169,94 @@ std::int64_t CubeKey(const std::array<std::int64_t, 3>& cube) {
   return (cube[0] & 0x1FFFFF) | ((cube[1] & 0x1FFFFF) << 21) | ((cube[2] & 0x1FFFFF) << 42);
 }
 
+// Centres whose covalent radius underestimates their bonds: alkali and
+// alkaline-earth metals (Be, a small covalent one, aside), Tl, Pb, Bi and
+// the lanthanides.
+bool IsLargeCation(const std::string& element) {
+  const int z = ElementIndex(element);
+  static constexpr int kLarge[] = {3, 11, 19, 37, 55, 87, 12, 20, 38, 56, 88, 81, 82, 83};
+  for (int large : kLarge)
+    if (z == large) return true;
+  return z >= 57 && z <= 71;
+}
+
+// An atom behind a nearer ligand, seen from the centre: bonded to it,
+// farther from the centre by a margin, and at an angle centre-ligand-atom
+// of a right angle or more (a kappa2-carboxylate's C at about 95 deg, a
+// silicate's Si at 130 deg), where the atoms of a side-on ligand (an
+// alkene, a Cp ring, about 70 deg) lie beside each other.
+constexpr double kBehindMargin = 0.25;     // A
+constexpr double kBehindAngle = 85;        // deg
+
+template <class TBuilder>
+bool BehindLigand(const TBuilder& builder, size_t atom, size_t ligand, double tolerance) {
+  const TLigand& a = builder.Neighbours[atom];
+  const TLigand& l = builder.Neighbours[ligand];
+  if (!(a.Dist >= l.Dist + kBehindMargin)) return false;
+  const TVec3 pa = builder.Position(atom), pl = builder.Position(ligand);
+  const double bond = Distance(pa, pl);
+  if (!(bond <= CovalentRadius(a.Element) + CovalentRadius(l.Element) + tolerance)) return false;
+  // The angle at the ligand between the centre and the atom.
+  const double cosine = (l.Dist * l.Dist + bond * bond - a.Dist * a.Dist) / (2 * l.Dist * bond);
+  return std::acos(std::clamp(cosine, -1.0, 1.0)) * kRadToDeg >= kBehindAngle;
+}
+
+// The label of a non-metal atom that the H atom bonds to (d <= r1 + r2 +
+// tolerance), or "" for a hydride, bonded to metals only.
+std::string NonMetalPartnerOfHydrogen(const TStructure& model, int hydrogen, double tolerance) {
+  constexpr double kLongestBondToH = 2.0;
+  std::string partner;
+  double nearest = 0;
+  for (const TLigand& neighbour : FindNeighbours(model, hydrogen, kLongestBondToH + tolerance)) {
+    if (IsMetal(neighbour.Element)) continue;
+    if (!(neighbour.Dist <= CovalentRadius("H") + CovalentRadius(neighbour.Element) + tolerance))
+      continue;
+    if (partner.empty() || neighbour.Dist < nearest) {
+      partner = neighbour.Label;
+      nearest = neighbour.Dist;
+    }
+  }
+  return partner;
+}
+
+// Hoppe's effective coordination (Z. Kristallogr. 150, 23 (1979)): the
+// weights w = exp(1 - (d / d_av)^6) of the non-metal neighbours, with d_av
+// the weighted mean distance, iterated from the shortest one; a neighbour of
+// weight 1/2 or more is a contact (d up to 1.09 d_av).
+template <class TBuilder>
+std::vector<size_t> IonicContacts(const TBuilder& builder, double minOccupancy) {
+  std::vector<size_t> pool;
+  double shortest = 0;
+  for (size_t n = 0; n < builder.Neighbours.size(); ++n) {
+    const TLigand& neighbour = builder.Neighbours[n];
+    const TAtom& atom = builder.AtomOf(n);
+    if (IsMetal(neighbour.Element) || SameTextIgnoringCase(neighbour.Element, "H")) continue;
+    if (!IsElement(neighbour.Element)) continue;
+    if (atom.DisorderGroup.empty() && !(std::isnan(atom.Occ) || atom.Occ >= minOccupancy)) continue;
+    pool.push_back(n);
+    if (pool.size() == 1 || neighbour.Dist < shortest) shortest = neighbour.Dist;
+  }
+  if (pool.empty() || !(shortest > 0)) return {};
+  double mean = shortest;
+  for (int round = 0; round < 100; ++round) {
+    double sum = 0, weights = 0;
+    for (size_t n : pool) {
+      const double d = builder.Neighbours[n].Dist;
+      const double w = std::exp(1 - std::pow(d / mean, 6));
+      sum += d * w;
+      weights += w;
+    }
+    const double next = sum / weights;
+    const bool settled = std::fabs(next - mean) < 1e-9;
+    mean = next;
+    if (settled) break;
+  }
+  std::vector<size_t> contacts;
+  for (size_t n : pool)
+    if (std::exp(1 - std::pow(builder.Neighbours[n].Dist / mean, 6)) >= 0.5) contacts.push_back(n);
+  return contacts;
+}
+
 }  // namespace
 
 TSphere ChemicalSphere(const TStructure& model, int centralAtom, const TLigArray& neighbours,
@@ -193,6 +281,16 @@ TSphere ChemicalSphere(const TStructure& model, int centralAtom, const TLigArray
     radiiTakes.push_back(occupied);
     reach = std::fmax(reach, neighbour.Dist);
   }
+  // Large cations: the contacts that their effective coordination counts.
+  if (IsLargeCation(centre.Element))
+    for (size_t n : IonicContacts(builder, minOccupancy)) {
+      bool listed = false;
+      for (const TCandidate& candidate : candidates) listed = listed || candidate.Neighbour == n;
+      if (listed) continue;
+      candidates.push_back({n, true, {}});
+      radiiTakes.push_back(false);
+      reach = std::fmax(reach, neighbours[n].Dist);
+    }
   // A disordered site reaches a few A beyond its atoms that bond.
   constexpr double kSiteReach = 3.0;
   std::vector<TDisorderChoice> choices;
@@ -287,6 +385,42 @@ TSphere ChemicalSphere(const TStructure& model, int centralAtom, const TLigArray
             }
           }
         }
+  }
+
+  // What a chemist does not draw: metal neighbours of a metal, the H atoms
+  // of ligands, and atoms behind a nearer ligand. Nearest first, so that a
+  // ligand is settled before the atoms behind it.
+  std::vector<size_t> byDistance(candidates.size());
+  for (size_t i = 0; i < candidates.size(); ++i) byDistance[i] = i;
+  std::stable_sort(byDistance.begin(), byDistance.end(), [&](size_t a, size_t b) {
+    return neighbours[candidates[a].Neighbour].Dist < neighbours[candidates[b].Neighbour].Dist;
+  });
+  const bool metalCentre = IsMetal(centre.Element);
+  for (size_t i : byDistance) {
+    TCandidate& candidate = candidates[i];
+    if (!candidate.Taken) continue;
+    const size_t n = candidate.Neighbour;
+    const TLigand& image = neighbours[n];
+    if (metalCentre && IsMetal(image.Element)) {
+      exclude(candidate, "metal contact");
+      continue;
+    }
+    if (SameTextIgnoringCase(image.Element, "H")) {
+      const std::string partner = NonMetalPartnerOfHydrogen(model, image.Site.Atom, tolerance);
+      if (!partner.empty()) exclude(candidate, "H of " + partner);
+      continue;
+    }
+    for (size_t j : byDistance) {
+      if (j == i) break;
+      const TCandidate& nearer = candidates[j];
+      if (!nearer.Taken) continue;
+      const TLigand& ligand = neighbours[nearer.Neighbour];
+      if (SameTextIgnoringCase(ligand.Element, "H")) continue;
+      if (BehindLigand(builder, n, nearer.Neighbour, tolerance)) {
+        exclude(candidate, "behind " + LigandDisplayName(ligand));
+        break;
+      }
+    }
   }
 
   TSphere sphere;

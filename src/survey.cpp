@@ -25,10 +25,6 @@ namespace {
 
 // Non-metals, noble gases and the metalloids B, Si, Ge, As, Sb, Te and At:
 // no centre of a coordination polyhedron in the survey's sense.
-constexpr std::array<std::string_view, 24> kNotCentres = {
-    "H",  "He", "B",  "C",  "N",  "O",  "F", "Ne", "Si", "P",  "S",  "Cl",
-    "Ar", "Ge", "As", "Se", "Br", "Kr", "Sb", "Te", "I", "Xe", "At", "Rn"};
-
 bool HoldsAtomSites(const TCifBlock& block) {
   return block.FindLoop("_atom_site_label") != nullptr;
 }
@@ -278,8 +274,7 @@ TElementSet SurveyElements(const std::vector<int>& chosen) {
       if (z > 0 && z < static_cast<int>(set.size())) set[z] = true;
     return set;
   }
-  for (int z = 1; z < static_cast<int>(set.size()); ++z) set[z] = !ElementSymbol(z).empty();
-  for (std::string_view symbol : kNotCentres) set[ElementIndex(symbol)] = false;
+  for (int z = 1; z < static_cast<int>(set.size()); ++z) set[z] = IsMetal(ElementSymbol(z));
   return set;
 }
 

@@ -542,6 +542,16 @@ std::string LeadingLetters(std::string_view text) {
   return std::string(text.substr(0, n));
 }
 
+bool IsMetal(std::string_view element) {
+  static constexpr std::string_view kNonMetals[] = {
+      "H",  "He", "B",  "C",  "N",  "O",  "F", "Ne", "Si", "P",  "S",  "Cl",
+      "Ar", "Ge", "As", "Se", "Br", "Kr", "Sb", "Te", "I", "Xe", "At", "Rn"};
+  if (!IsElement(element)) return false;
+  for (std::string_view other : kNonMetals)
+    if (SameTextIgnoringCase(element, other)) return false;
+  return true;
+}
+
 std::string HydrogenForIsotopes(std::string element) {
   if (SameTextIgnoringCase(element, "D") || SameTextIgnoringCase(element, "T")) return "H";
   return element;
