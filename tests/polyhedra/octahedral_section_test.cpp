@@ -70,10 +70,11 @@ TEST(OctahedralSection, SixLigandsFarFromAnOctahedronAreFlaggedNotMeaningful) {
   const json planar = JsonLines(RunProgram({flat, "Ni1", "--shapes=OC-6", "--format=json"}).Console).at(0);
   EXPECT_EQ(planar["octahedral"]["meaningful"], false);
   EXPECT_TRUE(Contains(planar["warnings"][0].get<std::string>(), "above S(HP-6) = 0.000")) << planar["warnings"];
-  // A planar set of six passes the trans-angle test; S(OC-6) > S(TPR-6) catches it.
+  // A planar set of six passes the trans-angle test; S(OC-6) > S(TPR-6)
+  // catches it (the bond rule's six: Pd(OAc)2 with its carboxylate C).
   const std::string xyz = RealDataFile("xyz/orca_PdOAc2_PBE0.xyz");
   if (xyz.empty()) GTEST_SKIP() << "shared/realdata is absent";
-  EXPECT_TRUE(Contains(RunProgram({xyz, "Pd2", "--shapes=OC-6"}).Console,
+  EXPECT_TRUE(Contains(RunProgram({xyz, "Pd2", "--shapes=OC-6", "--sphere=radii"}).Console,
                        "  Warning: the six ligands are far from any octahedron (S(OC-6) = "));
 }
 
