@@ -185,20 +185,27 @@ bool IsLargeCation(const std::string& element) {
 // of a right angle or more (a kappa2-carboxylate's C at about 95 deg, a
 // silicate's Si at 130 deg), where the atoms of a side-on ligand (an
 // alkene, a Cp ring, about 70 deg) lie beside each other.
-constexpr double kBehindMargin = 0.25;     // A
-constexpr double kBehindAngle = 85;        // deg
+// An atom bonded to two nearer ligand atoms (the S of a sulfate that
+// chelates a large cation with long bonds) needs a smaller margin and angle.
+struct TBehind {
+  double Margin;  // A
+  double Angle;   // deg
+};
+constexpr TBehind kBehindOne{0.25, 85};
+constexpr TBehind kBehindTwo{0.15, 75};
 
 template <class TBuilder>
-bool BehindLigand(const TBuilder& builder, size_t atom, size_t ligand, double tolerance) {
+bool BehindLigand(const TBuilder& builder, size_t atom, size_t ligand, double tolerance,
+                  const TBehind& limits) {
   const TLigand& a = builder.Neighbours[atom];
   const TLigand& l = builder.Neighbours[ligand];
-  if (!(a.Dist >= l.Dist + kBehindMargin)) return false;
+  if (!(a.Dist >= l.Dist + limits.Margin)) return false;
   const TVec3 pa = builder.Position(atom), pl = builder.Position(ligand);
   const double bond = Distance(pa, pl);
   if (!(bond <= CovalentRadius(a.Element) + CovalentRadius(l.Element) + tolerance)) return false;
   // The angle at the ligand between the centre and the atom.
   const double cosine = (l.Dist * l.Dist + bond * bond - a.Dist * a.Dist) / (2 * l.Dist * bond);
-  return std::acos(std::clamp(cosine, -1.0, 1.0)) * kRadToDeg >= kBehindAngle;
+  return std::acos(std::clamp(cosine, -1.0, 1.0)) * kRadToDeg >= limits.Angle;
 }
 
 // The label of a non-metal atom that the H atom bonds to (d <= r1 + r2 +
@@ -395,7 +402,12 @@ TSphere ChemicalSphere(const TStructure& model, int centralAtom, const TLigArray
   std::stable_sort(byDistance.begin(), byDistance.end(), [&](size_t a, size_t b) {
     return neighbours[candidates[a].Neighbour].Dist < neighbours[candidates[b].Neighbour].Dist;
   });
-  const bool metalCentre = IsMetal(centre.Element);
+  // A metal among metals alone (an alloy, an intermetallic phase) bonds to
+  // its metal neighbours: they stay.
+  bool nonMetalNear = false;
+  for (const TLigand& neighbour : neighbours)
+    nonMetalNear = nonMetalNear || (IsElement(neighbour.Element) && !IsMetal(neighbour.Element));
+  const bool metalCentre = IsMetal(centre.Element) && nonMetalNear;
   for (size_t i : byDistance) {
     TCandidate& candidate = candidates[i];
     if (!candidate.Taken) continue;
@@ -410,35 +422,38 @@ TSphere ChemicalSphere(const TStructure& model, int centralAtom, const TLigArray
       if (!partner.empty()) exclude(candidate, "H of " + partner);
       continue;
     }
+    std::vector<size_t> chelated;  // nearer ligands it lies behind by the smaller limits
     for (size_t j : byDistance) {
       if (j == i) break;
       const TCandidate& nearer = candidates[j];
       if (!nearer.Taken) continue;
       const TLigand& ligand = neighbours[nearer.Neighbour];
       if (SameTextIgnoringCase(ligand.Element, "H")) continue;
-      if (BehindLigand(builder, n, nearer.Neighbour, tolerance)) {
+      if (BehindLigand(builder, n, nearer.Neighbour, tolerance, kBehindOne)) {
         exclude(candidate, "behind " + LigandDisplayName(ligand));
         break;
       }
+      if (BehindLigand(builder, n, nearer.Neighbour, tolerance, kBehindTwo))
+        chelated.push_back(nearer.Neighbour);
     }
+    if (candidate.Taken && chelated.size() >= 2)
+      exclude(candidate, "behind " + LigandDisplayName(neighbours[chelated.front()]));
   }
 
   TSphere sphere;
-  bool lowOccupancyTaken = false;
   for (size_t i = 0; i < candidates.size(); ++i) {
     const TCandidate& candidate = candidates[i];
     const TLigand& neighbour = neighbours[candidate.Neighbour];
     if (candidate.Taken) {
       sphere.Ligands.push_back(neighbour);
-      if (!radiiTakes[i]) {
-        lowOccupancyTaken = true;
-        siteActed[static_cast<size_t>(siteOf[candidate.Neighbour])] = true;
-      }
+      // A disordered atom of the chosen group below the occupancy limit:
+      // its site's configuration decided (an ionic contact is in none).
+      const int site = siteOf[candidate.Neighbour];
+      if (!radiiTakes[i] && site >= 0) siteActed[static_cast<size_t>(site)] = true;
     } else if (radiiTakes[i]) {
       sphere.Excluded.push_back({neighbour, candidate.Reason});
     }
   }
-  (void)lowOccupancyTaken;
   for (size_t site = 0; site < choices.size(); ++site)
     if (siteActed[site]) sphere.Configuration.push_back(choices[site]);
   return sphere;
