@@ -7,6 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <regex>
 #include <sstream>
 
 #include "app/run_support.h"
@@ -47,16 +49,38 @@ std::vector<TSite> Square(const std::string& metal, std::vector<TSite> more) {
   return sites;
 }
 
-std::string Names(const json& list) {
-  std::string names;
-  for (const json& item : list) {
-    if (!names.empty()) names += ' ';
-    names += item["label"].get<std::string>();
-    if (item["code"] != "1_555") names.append("#").append(item["code"].get<std::string>());
-    if (item.contains("reason"))
-      names.append(" (").append(item["reason"].get<std::string>()).append(")");
+std::string Joined(std::vector<std::string> items) {
+  std::sort(items.begin(), items.end());
+  std::string text;
+  for (const std::string& item : items) {
+    if (!text.empty()) text += ' ';
+    text += item;
   }
-  return names;
+  return text;
+}
+
+// The display names (with the reasons of atoms left out), sorted: atoms at
+// equal distances come in no particular order.
+std::string Names(const json& list) {
+  std::vector<std::string> items;
+  for (const json& item : list) {
+    std::string name = item["label"].get<std::string>();
+    if (item["code"] != "1_555") name.append("#").append(item["code"].get<std::string>());
+    if (item.contains("reason"))
+      name.append(" (").append(item["reason"].get<std::string>()).append(")");
+    items.push_back(name);
+  }
+  return Joined(items);
+}
+
+// The expected "A B (reason) C" in the same order.
+std::string Sorted(const std::string& expected) {
+  static const std::regex kItem(R"(\S+( \([^)]*\))?)");
+  std::vector<std::string> items;
+  for (auto it = std::sregex_iterator(expected.begin(), expected.end(), kItem);
+       it != std::sregex_iterator(); ++it)
+    items.push_back(it->str());
+  return Joined(items);
 }
 
 struct TSphereCase {
@@ -72,6 +96,20 @@ struct TSphereCase {
 std::string ShelxRes(const std::string& atoms, const std::string& symm = "") {
   return "TITL sphere\nCELL 0.71073 20 20 20 90 90 90\nZERR 1 0 0 0 0 0 0\nLATT -1\n" + symm +
          "SFAC C O NI\nUNIT 1 1 1\nFVAR 1.0\n" + atoms + "HKLF 4\nEND\n";
+}
+
+// Both spheres of one case.
+void CheckSphere(const TSphereCase& c) {
+  const std::string path = WriteScratchFile(c.File, c.Text);
+  const json chemical = JsonLines(RunProgram({path, c.Centre, "--format=json"}).Console).at(0);
+  ASSERT_FALSE(chemical.contains("error")) << chemical;
+  EXPECT_EQ(Names(chemical["ligands"]), Sorted(c.Ligands));
+  EXPECT_EQ(Names(chemical["excluded"]), Sorted(c.Excluded));
+  EXPECT_EQ(chemical["sphere"], "chemical");
+  const json radii =
+      JsonLines(RunProgram({path, c.Centre, "--format=json", "sphere=radii"}).Console).at(0);
+  EXPECT_EQ(Names(radii["ligands"]), Sorted(c.RadiiLigands));
+  EXPECT_TRUE(radii["excluded"].empty());
 }
 
 }  // namespace
@@ -121,18 +159,51 @@ TEST(ChemicalSphere, EachRuleLeavesOutWhatTheFileMarksAsAnotherConfiguration) {
   };
   for (const TSphereCase& c : cases) {
     SCOPED_TRACE(c.Name);
-    const std::string path = WriteScratchFile(c.File, c.Text);
-    const json chemical = JsonLines(RunProgram({path, c.Centre, "--format=json"}).Console).at(0);
-    ASSERT_FALSE(chemical.contains("error")) << chemical;
-    EXPECT_EQ(Names(chemical["ligands"]), c.Ligands);
-    EXPECT_EQ(Names(chemical["excluded"]), c.Excluded);
-    EXPECT_EQ(chemical["sphere"], "chemical");
-    const json radii =
-        JsonLines(RunProgram({path, c.Centre, "--format=json", "sphere=radii"}).Console).at(0);
-    EXPECT_EQ(Names(radii["ligands"]), c.RadiiLigands);
-    EXPECT_TRUE(radii["excluded"].empty());
+    CheckSphere(c);
   }
 }
+
+TEST(ChemicalSphere, MetalsHydrogenAtomsAndSecondShellAtomsAreNoLigandsAndLargeCationsReachFarther) {
+  // A kappa2-carboxylate: O5 and O6 at 2.05 A, their C at 2.37 A behind
+  // them (angle Ni-O-C 88 deg).
+  const std::vector<TSite> carboxylate = {{"O5", "O", 10, 11.1, 11.72},
+                                          {"O6", "O", 10, 8.9, 11.73},
+                                          {"C5", "C", 10, 10, 12.365}};
+  const std::vector<TSphereCase> cases = {
+      {"a metal neighbour is a metal contact", "metal.cif",
+       SiteCif(Square("Ni", {{"Ni2", "Ni", 10, 10, 12.7}})), "Ni1", "O1 O2 O3 O4",
+       "Ni2 (metal contact)", "O1 O2 O3 O4 Ni2"},
+      {"a metal among metals alone keeps them", "alloy.cif",
+       SiteCif({{"Cu1", "Cu", 10, 10, 10}, {"Zn1", "Zn", 12.5, 10, 10}, {"Zn2", "Zn", 7.4, 10, 10}}),
+       "Cu1", "Zn1 Zn2", "", "Zn1 Zn2"},
+      {"the H of a water ligand", "water.cif",
+       SiteCif(Square("Ni", {{"O5", "O", 10, 10, 12.1}, {"H5", "H", 10.8, 10, 11.6}})), "Ni1",
+       "O1 O2 O3 O4 O5", "H5 (H of O5)", "O1 O2 O3 O4 O5 H5"},
+      {"a hydride bonded to metals only stays", "hydride.cif",
+       SiteCif(Square("Ni", {{"H5", "H", 10, 10, 11.5}})), "Ni1", "H5 O1 O2 O3 O4", "",
+       "H5 O1 O2 O3 O4"},
+      {"the C of a chelating carboxylate is behind its O", "chelate.cif",
+       SiteCif(Square("Ni", carboxylate)), "Ni1", "O1 O2 O3 O4 O5 O6", "C5 (behind O5)",
+       "O1 O2 O3 O4 O5 O6 C5"},
+      {"the C of a side-on alkene is no atom behind", "alkene.cif",
+       SiteCif({{"Pt1", "Pt", 10, 10, 10}, {"Cl1", "Cl", 12.3, 10, 10}, {"Cl2", "Cl", 10, 12.3, 10},
+                {"C1", "C", 8.6, 9.3, 10}, {"C2", "C", 8.6, 10.7, 10}}),
+       "Pt1", "C1 C2 Cl1 Cl2", "", "C1 C2 Cl1 Cl2"},
+      // K-O 2.75 to 3.05 A within the bond rule (2.03 + 0.66 + 0.40 =
+      // 3.09); 3.15 and 3.20 A beyond it but contacts of K's effective
+      // coordination; 4.0 A none.
+      {"a large cation takes its ionic contacts", "potassium.cif",
+       SiteCif({{"K1", "K", 10, 10, 10}, {"O1", "O", 12.75, 10, 10}, {"O2", "O", 7.15, 10, 10},
+                {"O3", "O", 10, 12.95, 10}, {"O4", "O", 10, 6.95, 10}, {"O5", "O", 10, 10, 13.15},
+                {"O6", "O", 10, 10, 6.8}, {"O7", "O", 12.83, 12.83, 10}}),
+       "K1", "O1 O2 O3 O4 O5 O6", "", "O1 O2 O3 O4"},
+  };
+  for (const TSphereCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    CheckSphere(c);
+  }
+}
+
 
 TEST(ChemicalSphere, TheReportListsWhatWasLeftOutAndTheConfiguration) {
   const std::string path = WriteScratchFile(
@@ -198,4 +269,27 @@ TEST(ChemicalSphere, WhereNoRuleActsTheDefaultIsTheBondRuleOnEveryRealCentre) {
         << chemical[i]["file"] << " " << chemical[i]["centre"];
   }
   EXPECT_GT(acted, 0);
+}
+
+TEST(ChemicalSphere, RealCentresLoseTheirMetalContactsAndSecondShellAtoms) {
+  const struct {
+    const char* File;
+    const char* Centre;
+    int Cn;
+    const char* Reason;  // of the first atom left out
+  } cases[] = {
+      {"cif/dom1_mC.cif", "Fe02", 7, "metal contact"},  // 9 with the two Fe02
+      {"xyz/orca_PdOAc2_PBE0.xyz", "Pd2", 4, "behind O"},
+      {"cif/cod7011014_Fe.cif", "Fe", 4, "behind N"},
+      {"cif/cod2208504_Cu10.cif", "Cu4", 4, "metal contact"},
+  };
+  for (const auto& c : cases) {
+    const std::string path = RealDataFile(c.File);
+    if (path.empty()) GTEST_SKIP() << "shared/realdata is absent";
+    const json record = JsonLines(RunProgram({path, c.Centre, "--format=json"}).Console).at(0);
+    EXPECT_EQ(record["cn"], c.Cn) << c.File;
+    ASSERT_FALSE(record["excluded"].empty()) << c.File;
+    EXPECT_EQ(record["excluded"][0]["reason"].get<std::string>().rfind(c.Reason, 0), 0u)
+        << c.File << " " << record["excluded"];
+  }
 }
