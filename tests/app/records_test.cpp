@@ -10,16 +10,6 @@
 
 #include "analysis.h"
 #include "indices.h"
-#ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#endif
-
 #include "command_line_text.h"
 #include "records.h"
 #include "survey_structures.h"
@@ -186,9 +176,11 @@ TEST(RecordStrings, BytesThatAreNoUtf8AreReadAsLatin1AndValidUtf8StaysAsItIs) {
 TEST(RecordStrings, CommandLinePathsReachTheRecordsAsUtf8) {
   EXPECT_EQ(CommandLineTextAsUtf8("C:\\data\\x.cif"), "C:\\data\\x.cif");
 #ifdef _WIN32
-  // Windows passes the command line in the ANSI code page: u-umlaut is 0xFC
-  // in Windows-1252.
-  if (GetACP() == 1252) EXPECT_EQ(CommandLineTextAsUtf8("m\xfcller.cif"), "m\xc3\xbcller.cif");
+  // Windows passes the command line in the ANSI code page (u-umlaut is 0xFC
+  // in Windows-1252): the byte becomes the UTF-8 of its character.
+  const std::string converted = CommandLineTextAsUtf8("m\xfcller.cif");
+  EXPECT_NE(converted, "m\xfcller.cif");
+  EXPECT_EQ(ValidUtf8(converted), converted);
 #else
   EXPECT_EQ(CommandLineTextAsUtf8("m\xc3\xbcller.cif"), "m\xc3\xbcller.cif");
 #endif
