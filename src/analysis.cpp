@@ -43,6 +43,23 @@ void PrintInputNotes(TReport& report, const TLoadedInput& loaded, TCentreResult&
   }
 }
 
+// The centre and its neighbours whose element, read from the label, the
+// formula does not contain: each once.
+void PrintDoubtfulElements(TReport& report, const TStructure& model, int centralAtom,
+                           const TLigArray& neighbours, TCentreResult& result) {
+  std::vector<int> atoms = {centralAtom};
+  for (const TLigand& neighbour : neighbours)
+    if (std::find(atoms.begin(), atoms.end(), neighbour.Site.Atom) == atoms.end())
+      atoms.push_back(neighbour.Site.Atom);
+  for (int index : atoms) {
+    const TAtom& atom = model.Atoms[static_cast<size_t>(index)];
+    if (!atom.ElementNotInFormula) continue;
+    const std::string warning = ElementNotInFormulaWarning(model, atom);
+    report.Line("Warning      : " + warning);
+    result.Warnings.push_back(warning);
+  }
+}
+
 // The ligands by the bond criterion or by name; suffixRemoved is set when a
 // ligand name lost an Olex2 suffix.
 TLigArray SelectLigands(const TLoadedInput& loaded, const TCentreRequest& request,
@@ -305,6 +322,7 @@ void AnalyseCentre(const TLoadedInput& loaded, const TModelSearch& search, int c
 
   PrintReportHeader(report, input, model, result);
   PrintInputNotes(report, loaded, result);
+  PrintDoubtfulElements(report, model, centralAtom, neighbours, result);
   bool suffixRemoved = request.SuffixRemoved;
   result.Sphere = options.sphere;
   TLigArray ligands = SelectLigands(loaded, request, centralAtom, neighbours, radius, report,

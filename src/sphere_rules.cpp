@@ -413,7 +413,9 @@ TSphere ChemicalSphere(const TStructure& model, int centralAtom, const TLigArray
     if (!candidate.Taken) continue;
     const size_t n = candidate.Neighbour;
     const TLigand& image = neighbours[n];
-    if (metalCentre && IsMetal(image.Element)) {
+    // An element read from a label that the formula lacks is doubted, not
+    // taken for a metal (the water O "Wat1" read as W).
+    if (metalCentre && IsMetal(image.Element) && !builder.AtomOf(n).ElementNotInFormula) {
       exclude(candidate, "metal contact");
       continue;
     }

@@ -35,6 +35,11 @@ std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 }  // namespace
 
+std::string ElementNotInFormulaWarning(const TStructure& model, const TAtom& atom) {
+  return "atom " + atom.Label + " is read as " + atom.Element + ", which the formula " +
+         model.FormulaSum + " does not contain.";
+}
+
 bool HasStructure(const TCifBlock& block) {
   return !IsNullValue(block.GetItem("_cell_length_a")) && AtomSiteLoop(block) != nullptr;
 }
@@ -164,11 +169,22 @@ TAtomColumns AtomColumns(const TCifLoop& loop) {
 }
 
 std::string AtomElement(const TCifLoop& loop, const TAtomColumns& c, std::size_t row,
-                        std::string_view label) {
+                        std::string_view label, bool& fromLabel) {
   std::string element;
   if (c.TypeSymbol != -1) element = HydrogenForIsotopes(LeadingLetters(loop.GetValue(row, c.TypeSymbol)));
-  if (element.empty()) element = ElementFromLabel(label);
+  fromLabel = element.empty();
+  if (fromLabel) element = ElementFromLabel(label);
   return element;
+}
+
+// The element symbols of a formula sum ("C12 H10 N2 O5 Zn"), each once.
+std::vector<std::string> FormulaElements(std::string_view formula) {
+  std::vector<std::string> elements;
+  for (std::string_view part : SplitAtBlanksAndTabs(formula)) {
+    const std::string symbol = LeadingLetters(part);
+    if (!symbol.empty()) elements.push_back(symbol);
+  }
+  return elements;
 }
 
 // One row of the atom-site loop; false when a coordinate is null or unreadable.
@@ -178,7 +194,9 @@ bool ReadAtomRow(const TCifLoop& loop, const TAtomColumns& c, std::size_t row, T
       !ParseNumberSu(loop.GetValue(row, c.Z), atom.Z, atom.SuZ))
     return false;
   atom.Label = std::string(loop.GetValue(row, c.Label));
-  atom.Element = AtomElement(loop, c, row, atom.Label);
+  bool fromLabel = false;
+  atom.Element = AtomElement(loop, c, row, atom.Label, fromLabel);
+  atom.ElementNotInFormula = fromLabel;  // settled against the formula once it is read
   atom.Occ = 1.0;
   double occupancy = 0, unused = 0;
   if (c.Occupancy != -1 && ParseNumberSu(loop.GetValue(row, c.Occupancy), occupancy, unused))
@@ -215,6 +233,18 @@ void ReadAtomSites(const TCifBlock& block, TStructure& model) {
                                                           : std::string_view("?"));
   }
   if (model.Atoms.empty()) Fatal("no atoms with coordinates found.");
+  // An element guessed from a label is doubtful where the formula lacks it.
+  const std::string_view formula = block.GetItem("_chemical_formula_sum");
+  model.FormulaSum = IsNullValue(formula) ? std::string() : std::string(TrimControl(formula));
+  const std::vector<std::string> inFormula = FormulaElements(model.FormulaSum);
+  for (TAtom& atom : model.Atoms) {
+    if (!atom.ElementNotInFormula) continue;
+    bool listed = inFormula.empty();
+    for (const std::string& element : inFormula)
+      listed = listed || SameTextIgnoringCase(element, atom.Element) ||
+               (SameTextIgnoringCase(atom.Element, "H") && (element == "D" || element == "T"));
+    atom.ElementNotInFormula = !listed;
+  }
   SyncCoordinates(model);
 }
 

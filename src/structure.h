@@ -21,6 +21,9 @@ struct TAtom {
   // assembly ""); "" outside any group. A negative group is disordered
   // about a special position: its images are alternatives of each other.
   std::string DisorderAssembly, DisorderGroup;
+  // The element was read from the label (no type symbol), and the block's
+  // _chemical_formula_sum does not contain it (Wat1 read as W).
+  bool ElementNotInFormula = false;
 };
 
 // One usable row of the _geom_angle loop; codes are normalised "n_klm".
@@ -42,6 +45,7 @@ struct TStructure {
   std::vector<TCifAngle> CifAngles;
   // Labels of the atom sites left out: coordinates missing or not numbers.
   std::vector<std::string> SkippedSites;
+  std::string FormulaSum;  // _chemical_formula_sum as written, trimmed; "" without one
 };
 
 // Fills FracCoords and FracSu from Atoms.
@@ -66,6 +70,8 @@ void ReadCell(const TCifBlock& block, TStructure& model);      // Fatal when unu
 // x,y,z (the identity) is used.
 bool ReadSymmetry(const TCifBlock& block, TStructure& model);
 void ReadAtomSites(const TCifBlock& block, TStructure& model); // Fatal with its messages
+// "atom Wat1 is read as W, which the formula C12 H10 N2 O5 Zn does not contain."
+std::string ElementNotInFormulaWarning(const TStructure& model, const TAtom& atom);
 void ReadAngleTable(const TCifBlock& block, TStructure& model);
 // Only the rows whose apex (the middle atom) is one of apexLabels, matched
 // as FindCifAngle matches a centre (ASCII case ignored): the lookup finds

@@ -287,7 +287,9 @@ std::vector<int> SurveyCentres(const TStructure& model, const TElementSet& eleme
     auto known = isCentre.find(element);
     if (known == isCentre.end())
       known = isCentre.emplace(element, elements[ElementIndex(element)]).first;
-    if (known->second) centres.push_back(static_cast<int>(i));
+    // An element read from a label that the formula lacks (Wat1 as W) is
+    // no centre.
+    if (known->second && !model.Atoms[i].ElementNotInFormula) centres.push_back(static_cast<int>(i));
   }
   return centres;
 }

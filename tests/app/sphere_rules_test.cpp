@@ -293,3 +293,22 @@ TEST(ChemicalSphere, RealCentresLoseTheirMetalContactsAndSecondShellAtoms) {
         << c.File << " " << record["excluded"];
   }
 }
+
+TEST(ChemicalSphere, AnElementReadFromALabelThatTheFormulaLacksIsWarnedAboutAndNoCentre) {
+  // No type symbols: Wat1 is read as W, which the formula does not hold.
+  const std::string cif =
+      "data_gyp\n_cell_length_a 20\n_cell_length_b 20\n_cell_length_c 20\n"
+      "_chemical_formula_sum 'Ca O4'\nloop_\n_atom_site_label\n_atom_site_fract_x\n"
+      "_atom_site_fract_y\n_atom_site_fract_z\nCa1 0.5 0.5 0.5\nO1 0.62 0.5 0.5\nO2 0.38 0.5 0.5\n"
+      "Wat1 0.5 0.62 0.5\nO3 0.5 0.38 0.5\n";
+  const std::string path = WriteScratchFile("label.cif", cif);
+  const std::string report = RunProgram({path, "Ca1"}).Console;
+  EXPECT_NE(report.find("Warning      : atom Wat1 is read as W, which the formula Ca O4 does not "
+                        "contain." + std::string(kLineEnd)),
+            std::string::npos)
+      << report;
+  const std::vector<json> survey = JsonLines(RunProgram({"--all", path, "--format=json"}).Console);
+  ASSERT_EQ(survey.size(), 1u);  // Ca1 only, not Wat1
+  EXPECT_EQ(survey[0]["centre"], "Ca1");
+  EXPECT_EQ(Names(survey[0]["ligands"]), "O1 O2 O3 Wat1");  // doubted, not a metal contact
+}
