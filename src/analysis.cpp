@@ -1,5 +1,11 @@
 #include "analysis.h"
 
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <map>
+#include <memory>
+
 #include "indices.h"
 #include "space_group_ops.h"
 #include "ucif.h"
@@ -78,6 +84,7 @@ TLigArray SelectLigands(const TLoadedInput& loaded, const TCentreRequest& reques
     if (!sphere.Configuration.empty())
       report.Line("Configuration: " + ConfigurationText(sphere.Configuration));
     result.Excluded = std::move(sphere.Excluded);
+    for (TPiGroup& group : sphere.PiGroups) result.Centroids.push_back({"", std::move(group.Members)});
     result.Configuration = std::move(sphere.Configuration);
     return std::move(sphere.Ligands);
   }
@@ -86,6 +93,78 @@ TLigArray SelectLigands(const TLoadedInput& loaded, const TCentreRequest& reques
   return ResolveNamedLigands(model, neighbours, centralAtom, request.LigandNames, radius,
                              FileNameOnly(loaded.Input.InputPath), NotFoundNote(loaded),
                              suffixRemoved);
+}
+
+// The centroids of the pi-bonded groups as sites of the model, named Cg1,
+// Cg2, ... by distance, and as ligands. A centroid is the mean of its
+// members' positions, (1/n) sum R_k x_a(k) + t_k; its coordinate variances
+// follow from those of the distinct member atoms a, which it depends on
+// through A_a = (1/n) sum of the R_k of a's images (the CIF su are of
+// independent coordinates).
+void AddCentroids(TStructure& model, int centralAtom,
+                  std::vector<TCentreResult::TCentroid>& centroids, TLigArray& ligands) {
+  const TMat3 cell = CellMatrix(model.Cell);
+  const TVec3 centre = SiteToCart(model.FracCoords[static_cast<size_t>(centralAtom)], IdentityOp(), cell);
+  struct TPlaced {
+    size_t Group;
+    TVec3 Frac, Variance;
+    double Distance;
+  };
+  std::vector<TPlaced> placed;
+  for (size_t g = 0; g < centroids.size(); ++g) {
+    const TLigArray& members = centroids[g].Members;
+    const double n = static_cast<double>(members.size());
+    TVec3 frac{0, 0, 0};
+    std::map<int, std::array<std::array<double, 3>, 3>> weights;  // A_a
+    for (const TLigand& member : members) {
+      const TVec3& x = model.FracCoords[static_cast<size_t>(member.Site.Atom)];
+      auto& a = weights[member.Site.Atom];
+      for (int i = 0; i < 3; ++i) {
+        double image = member.Site.Op.Trans[i];
+        for (int j = 0; j < 3; ++j) {
+          image += member.Site.Op.Rot[i][j] * x[j];
+          a[i][j] += member.Site.Op.Rot[i][j] / n;
+        }
+        frac[i] += image / n;
+      }
+    }
+    TVec3 variance{0, 0, 0};
+    for (const auto& [atom, a] : weights) {
+      const TVec3& su = model.FracSu[static_cast<size_t>(atom)];
+      for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) variance[i] += a[i][j] * a[i][j] * su[j] * su[j];
+    }
+    const TVec3 cart = MatVec(cell, frac);
+    double d2 = 0;
+    for (int k = 0; k < 3; ++k) d2 += (cart[k] - centre[k]) * (cart[k] - centre[k]);
+    placed.push_back({g, frac, variance, std::sqrt(d2)});
+  }
+  std::stable_sort(placed.begin(), placed.end(),
+                   [](const TPlaced& a, const TPlaced& b) { return a.Distance < b.Distance; });
+  std::vector<TCentreResult::TCentroid> named;
+  for (size_t k = 0; k < placed.size(); ++k) {
+    const TPlaced& p = placed[k];
+    TAtom atom;
+    atom.Label = "Cg" + std::to_string(k + 1);
+    atom.Element = "Cg";
+    atom.X = p.Frac[0];
+    atom.Y = p.Frac[1];
+    atom.Z = p.Frac[2];
+    atom.SuX = std::sqrt(p.Variance[0]);
+    atom.SuY = std::sqrt(p.Variance[1]);
+    atom.SuZ = std::sqrt(p.Variance[2]);
+    model.Atoms.push_back(atom);
+    model.FracCoords.push_back(p.Frac);
+    model.FracSu.push_back({atom.SuX, atom.SuY, atom.SuZ});
+    TLigand ligand;
+    ligand.Site = TSiteRef{static_cast<int>(model.Atoms.size()) - 1, IdentityOp()};
+    ligand.Label = atom.Label;
+    ligand.Element = atom.Element;
+    ligand.Dist = p.Distance;
+    ligands.push_back(ligand);
+    named.push_back({atom.Label, std::move(centroids[p.Group].Members)});
+  }
+  centroids = std::move(named);
 }
 
 // The distances and su of the atoms left out, as the ligands have them.
@@ -123,6 +202,7 @@ bool CheckCoordinationNumber(const TCentreRequest& request, const TCentreResult&
   report.Line();
   report.Line("Neighbours found (" + std::to_string(cn) + "):");
   PrintLigandRows(report, ligands);
+  PrintCentroidLines(report, result);
   report.Line();
   if (!result.Excluded.empty()) {
     PrintExcludedAtoms(report, result.Excluded);
@@ -166,8 +246,8 @@ void ComputeIndices(TCentreResult& result) {
 // The shape section of a centre of CN 2 to 8 with shapes to measure; ends the
 // run through Fatal on a label that is not one of the CN (unless labels of
 // any CN are taken).
-void AnalyseShapeSection(const TLoadedInput& loaded, int centralAtom, const TCentreRequest& request,
-                         TCentreResult& result) {
+void AnalyseShapeSection(const TLoadedInput& loaded, const TStructure& sites, int centralAtom,
+                         const TCentreRequest& request, TCentreResult& result) {
   const TRunOptions& options = request.Options;
   if (!HasShapeSection(options, result.Ligands.size())) return;
   std::vector<const TShapeReference*> references;
@@ -177,7 +257,7 @@ void AnalyseShapeSection(const TLoadedInput& loaded, int centralAtom, const TCen
     if (!error.empty()) Fatal(error);
     return;
   }
-  TPolyhedronInput input{loaded.Model, centralAtom, result.Ligands};
+  TPolyhedronInput input{sites, centralAtom, result.Ligands};
   if (result.HasIndices) {
     input.Beta = &result.Beta;
     input.Alpha = &result.Alpha;
@@ -334,19 +414,28 @@ void AnalyseCentre(const TLoadedInput& loaded, const TModelSearch& search, int c
     report.Line("Note         : " + note);
     result.Warnings.push_back(note);
   }
+  // Pi-bonded groups count once, at their centroid: a site of its own in a
+  // copy of the model, so that distances, angles and shapes take it as they
+  // take an atom.
+  std::unique_ptr<TStructure> withCentroids;
+  if (!result.Centroids.empty()) {
+    withCentroids = std::make_unique<TStructure>(model);
+    AddCentroids(*withCentroids, centralAtom, result.Centroids, ligands);
+  }
+  const TStructure& sites = withCentroids ? *withCentroids : model;
   SortLigandsByDistance(ligands);
-  ComputeLigandDistances(model, centralAtom, ligands, input.SuAvailable, MatrixOf(loaded));
+  ComputeLigandDistances(sites, centralAtom, ligands, input.SuAvailable, MatrixOf(loaded));
   result.Ligands = std::move(ligands);
   AddExcludedDistances(loaded, centralAtom, result.Excluded);
   if (CheckCoordinationNumber(request, result, report)) {
     const size_t cn = result.Ligands.size();
     report.Line("Coordination number: " + std::to_string(cn) + "  ->  " +
                 (cn == 4 ? "tau4 / tau4'" : cn == 5 ? "tau5" : "shape measures"));
-    result.Angles = BuildAngles(model, search.AnglesAt(centre.Label), centralAtom, result.Ligands,
+    result.Angles = BuildAngles(sites, search.AnglesAt(centre.Label), centralAtom, result.Ligands,
                                 options.forceCalc, input.SuAvailable, MatrixOf(loaded),
                                 result.NonFreeCount);
     if (HasIndexCn(cn)) ComputeIndices(result);
-    AnalyseShapeSection(loaded, centralAtom, request, result);
+    AnalyseShapeSection(loaded, sites, centralAtom, request, result);
   }
   result.BriefLine = BriefLine(input, result);
 }

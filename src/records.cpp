@@ -32,6 +32,7 @@ struct TFieldValue {
   bool LigandSu = false;  // the ligands' distance su (or the angles' su) are meaningful
   const std::vector<TAngleRec>* Angles = nullptr;
   const std::vector<TExcludedAtom>* Excluded = nullptr;
+  const std::vector<TCentreResult::TCentroid>* Centroids = nullptr;  // of the ligands
   // An object of named numbers. Its names are known also when it is absent
   // (null), since CSV gives each number a column of its own, named
   // CsvPrefix + "_" + name with blanks as underscores.
@@ -103,10 +104,12 @@ TFieldValue Texts(std::vector<std::string> texts) {
   return v;
 }
 
-TFieldValue Ligands(const TLigArray& ligands, TSuSource source) {
+TFieldValue Ligands(const TLigArray& ligands, TSuSource source,
+                    const std::vector<TCentreResult::TCentroid>& centroids) {
   TFieldValue v;
   v.Kind = TFieldValue::TKind::Ligands;
   v.Ligands = &ligands;
+  v.Centroids = &centroids;
   v.LigandSu = source != TSuSource::None;
   return v;
 }
@@ -306,7 +309,7 @@ std::vector<TField> ResultFields(const TCentreResult& r) {
       {"centre", OptionalText(r.Centre)},
       {"element", Text(ElementOfRecord(r.Element))},
       {"cn", Integer(static_cast<long long>(r.Ligands.size()))},
-      {"ligands", Ligands(r.Ligands, su)},
+      {"ligands", Ligands(r.Ligands, su, r.Centroids)},
       {"beta", r.HasIndices ? Number(r.Beta.Angle) : Null()},
       {"beta_su", r.HasIndices ? Su(r.Beta.Su, su) : Null()},
       {"alpha", r.HasIndices ? Number(r.Alpha.Angle) : Null()},
@@ -351,7 +354,8 @@ void AppendJsonString(std::string& out, std::string_view text) {
 
 void AppendJsonNumber(std::string& out, double value) { out += ShortestNumberText(value); }
 
-void AppendJsonLigands(std::string& out, const TLigArray& ligands, bool withSu) {
+void AppendJsonLigands(std::string& out, const TLigArray& ligands, bool withSu,
+                       const std::vector<TCentreResult::TCentroid>* centroids) {
   out += '[';
   for (size_t i = 0; i < ligands.size(); ++i) {
     const TLigand& ligand = ligands[i];
@@ -367,6 +371,21 @@ void AppendJsonLigands(std::string& out, const TLigArray& ligands, bool withSu) 
       AppendJsonNumber(out, ligand.DistSu);
     else
       out += "null";
+    // A centroid: its members and their number.
+    for (const TCentreResult::TCentroid& centroid :
+         centroids ? *centroids : std::vector<TCentreResult::TCentroid>()) {
+      if (centroid.Label != ligand.Label || ligand.Element != "Cg") continue;
+      out += ",\"members\":[";
+      for (size_t k = 0; k < centroid.Members.size(); ++k) {
+        if (k > 0) out += ',';
+        out += "{\"label\":";
+        AppendJsonString(out, centroid.Members[k].Label);
+        out += ",\"code\":";
+        AppendJsonString(out, centroid.Members[k].Site.Op.Code);
+        out += '}';
+      }
+      out += "],\"hapticity\":" + std::to_string(centroid.Members.size());
+    }
     out += '}';
   }
   out += ']';
@@ -488,7 +507,7 @@ void AppendJsonValue(std::string& out, const TFieldValue& v) {
       }
       out += ']';
       return;
-    case TKind::Ligands: AppendJsonLigands(out, *v.Ligands, v.LigandSu); return;
+    case TKind::Ligands: AppendJsonLigands(out, *v.Ligands, v.LigandSu, v.Centroids); return;
     case TKind::NamedNumbers:
       if (!v.Present) {
         out += "null";

@@ -31,6 +31,13 @@ struct TCentreResult {
   // first, with distances and su), and the disorder groups it chose.
   std::vector<TExcludedAtom> Excluded;
   std::vector<TDisorderChoice> Configuration;
+  // The pi-bonded groups of the chemical sphere; each is one ligand of
+  // Ligands, at its centroid, under its label (Cg1, Cg2, ... by distance).
+  struct TCentroid {
+    std::string Label;
+    TLigArray Members;  // nearest first
+  };
+  std::vector<TCentroid> Centroids;
   std::vector<TAngleRec> Angles;  // every L-M-L angle, largest first (CN 4 and 5, or with a shape section)
   int NonFreeCount = 0;          // coordinates of the angles that are no matrix parameter
   // CN 4 and 5: the two largest angles and the indices with su.

@@ -223,6 +223,15 @@ void PrintExcludedAtoms(TReport& report, const std::vector<TExcludedAtom>& exclu
   }
 }
 
+void PrintCentroidLines(TReport& report, const TCentreResult& result) {
+  for (const TCentreResult::TCentroid& centroid : result.Centroids) {
+    std::string members;
+    for (const TLigand& member : centroid.Members) members.append(" ").append(LigandDisplayName(member));
+    report.Line("  " + centroid.Label + " = centroid of" + members + " (eta" +
+                std::to_string(centroid.Members.size()) + ")");
+  }
+}
+
 void PrintReportBody(TReport& report, const TReportInput& input, const TCentreResult& result) {
   const TLigArray& ligands = result.Ligands;
   const std::string& centralLabel = result.Centre.value_or("");
@@ -230,6 +239,7 @@ void PrintReportBody(TReport& report, const TReportInput& input, const TCentreRe
   report.Line("Ligands (" + std::to_string(ligands.size()) + "):");
   report.Line("  No  Atom            Symmetry    Distance [A]");
   PrintLigandRows(report, ligands);
+  PrintCentroidLines(report, result);
   report.Line();
   if (!result.Excluded.empty()) {
     PrintExcludedAtoms(report, result.Excluded);

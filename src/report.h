@@ -50,6 +50,8 @@ std::string MissingSymmetryWarning(const std::string& spaceGroup);
 // One row per ligand: number, label, site code, distance with su.
 // "assembly A, group 1 (occupancy 0.60); group 2 (occupancy 0.55)"
 std::string ConfigurationText(const std::vector<TDisorderChoice>& configuration);
+// "  Cg1 = centroid of C1 C2 C3 C4 C5 (eta5)", one line per centroid.
+void PrintCentroidLines(TReport& report, const TCentreResult& result);
 // The atoms the chemical sphere left out, as a table with their reasons.
 void PrintExcludedAtoms(TReport& report, const std::vector<TExcludedAtom>& excluded);
 void PrintLigandRows(TReport& report, const TLigArray& ligands);

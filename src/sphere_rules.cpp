@@ -192,6 +192,7 @@ struct TBehind {
   double Angle;   // deg
 };
 constexpr TBehind kBehindOne{0.25, 85};
+constexpr double kSameElementMargin = 0.5;
 constexpr TBehind kBehindTwo{0.15, 75};
 
 template <class TBuilder>
@@ -199,7 +200,13 @@ bool BehindLigand(const TBuilder& builder, size_t atom, size_t ligand, double to
                   const TBehind& limits) {
   const TLigand& a = builder.Neighbours[atom];
   const TLigand& l = builder.Neighbours[ligand];
-  if (!(a.Dist >= l.Dist + limits.Margin)) return false;
+  // Two atoms of one element bonded to each other are more likely two atoms
+  // of a slipped ring or chain bound side-on than an atom behind another:
+  // they need a larger margin (the second N of an end-on azide has 1 A).
+  const double margin = SameTextIgnoringCase(a.Element, l.Element)
+                            ? std::fmax(limits.Margin, kSameElementMargin)
+                            : limits.Margin;
+  if (!(a.Dist >= l.Dist + margin)) return false;
   const TVec3 pa = builder.Position(atom), pl = builder.Position(ligand);
   const double bond = Distance(pa, pl);
   if (!(bond <= CovalentRadius(a.Element) + CovalentRadius(l.Element) + tolerance)) return false;
@@ -262,6 +269,65 @@ std::vector<size_t> IonicContacts(const TBuilder& builder, double minOccupancy) 
   for (size_t n : pool)
     if (std::exp(1 - std::pow(builder.Neighbours[n].Dist / mean, 6)) >= 0.5) contacts.push_back(n);
   return contacts;
+}
+
+// Two ligand atoms closer than the sum of their radii and this (A) are
+// bonded to each other: C-C of an arene (1.40 A) and of an alkene, N=N, O-O,
+// S-S; donor atoms of a chelate lie farther apart.
+constexpr double kPiBondMargin = 0.1;
+
+// The ligand atoms bonded to other ligand atoms, joined into groups; the
+// rest stay single.
+template <class TBuilder>
+void SplitPiGroups(const TBuilder& builder, TSphere& sphere) {
+  TLigArray& ligands = sphere.Ligands;
+  const size_t count = ligands.size();
+  std::vector<TVec3> positions;
+  for (const TLigand& ligand : ligands)
+    positions.push_back(SiteToCart(builder.Model.FracCoords[static_cast<size_t>(ligand.Site.Atom)],
+                                   ligand.Site.Op, builder.Cell));
+  std::vector<size_t> group(count);
+  for (size_t i = 0; i < count; ++i) group[i] = i;
+  const auto root = [&](size_t i) {
+    while (group[i] != i) i = group[i] = group[group[i]];
+    return i;
+  };
+  const auto sideOn = [](const TLigand& ligand) {
+    return IsElement(ligand.Element) && !IsMetal(ligand.Element) &&
+           !SameTextIgnoringCase(ligand.Element, "H");
+  };
+  bool any = false;
+  for (size_t i = 0; i < count; ++i)
+    for (size_t j = i + 1; j < count; ++j) {
+      if (!sideOn(ligands[i]) || !sideOn(ligands[j])) continue;
+      const double limit = CovalentRadius(ligands[i].Element) + CovalentRadius(ligands[j].Element) +
+                           kPiBondMargin;
+      if (Distance(positions[i], positions[j]) <= limit) {
+        group[root(i)] = root(j);
+        any = true;
+      }
+    }
+  if (!any) return;
+  std::map<size_t, size_t> groupOfRoot;
+  TLigArray single;
+  std::vector<TPiGroup> groups;
+  for (size_t i = 0; i < count; ++i) {
+    const size_t r = root(i);
+    bool alone = true;
+    for (size_t j = 0; j < count && alone; ++j) alone = j == i || root(j) != r;
+    if (alone) {
+      single.push_back(ligands[i]);
+      continue;
+    }
+    const auto [place, added] = groupOfRoot.try_emplace(r, groups.size());
+    if (added) groups.emplace_back();
+    groups[place->second].Members.push_back(ligands[i]);
+  }
+  for (TPiGroup& g : groups)
+    std::stable_sort(g.Members.begin(), g.Members.end(),
+                     [](const TLigand& a, const TLigand& b) { return a.Dist < b.Dist; });
+  ligands = std::move(single);
+  sphere.PiGroups = std::move(groups);
 }
 
 }  // namespace
@@ -458,5 +524,6 @@ TSphere ChemicalSphere(const TStructure& model, int centralAtom, const TLigArray
   }
   for (size_t site = 0; site < choices.size(); ++site)
     if (siteActed[site]) sphere.Configuration.push_back(choices[site]);
+  SplitPiGroups(builder, sphere);
   return sphere;
 }

@@ -25,8 +25,15 @@ struct TDisorderChoice {
   double Occupancy = 0;
 };
 
+// Ligand atoms bonded to each other (an eta2 alkene or O2, an allyl, a Cp
+// or arene ring) bind side-on as one ligand, placed at their centroid.
+struct TPiGroup {
+  TLigArray Members;  // nearest first
+};
+
 struct TSphere {
-  TLigArray Ligands;
+  TLigArray Ligands;           // the single atoms
+  std::vector<TPiGroup> PiGroups;
   std::vector<TExcludedAtom> Excluded;
   // The groups that decided what was left out, in the order of the
   // neighbour list; empty where no disorder rule acted.

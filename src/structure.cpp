@@ -152,7 +152,7 @@ namespace {
 
 struct TAtomColumns {
   int Label = -1, TypeSymbol = -1, X = -1, Y = -1, Z = -1, Occupancy = -1;
-  int Assembly = -1, Group = -1;
+  int Assembly = -1, Group = -1, CalcFlag = -1;
 };
 
 TAtomColumns AtomColumns(const TCifLoop& loop) {
@@ -165,6 +165,7 @@ TAtomColumns AtomColumns(const TCifLoop& loop) {
   c.Occupancy = loop.ColumnIndex("_atom_site_occupancy");
   c.Assembly = loop.ColumnIndex("_atom_site_disorder_assembly");
   c.Group = loop.ColumnIndex("_atom_site_disorder_group");
+  c.CalcFlag = loop.ColumnIndex("_atom_site_calc_flag");
   return c;
 }
 
@@ -225,6 +226,10 @@ void ReadAtomSites(const TCifBlock& block, TStructure& model) {
   model.Atoms.reserve(rows);
   model.SkippedSites.clear();
   for (std::size_t row = 0; row < rows; ++row) {
+    // A dummy atom (calc_flag dum: a ring centroid or a point the authors
+    // placed) is no atom.
+    if (columns.CalcFlag != -1 && SameTextIgnoringCase(loop->GetValue(row, columns.CalcFlag), "dum"))
+      continue;
     TAtom atom;
     if (ReadAtomRow(*loop, columns, row, atom))
       model.Atoms.push_back(std::move(atom));

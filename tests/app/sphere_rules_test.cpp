@@ -185,10 +185,16 @@ TEST(ChemicalSphere, MetalsHydrogenAtomsAndSecondShellAtomsAreNoLigandsAndLargeC
       {"the C of a chelating carboxylate is behind its O", "chelate.cif",
        SiteCif(Square("Ni", carboxylate)), "Ni1", "O1 O2 O3 O4 O5 O6", "C5 (behind O5)",
        "O1 O2 O3 O4 O5 O6 C5"},
-      {"the C of a side-on alkene is no atom behind", "alkene.cif",
+      {"a side-on alkene is one ligand at its centroid", "alkene.cif",
        SiteCif({{"Pt1", "Pt", 10, 10, 10}, {"Cl1", "Cl", 12.3, 10, 10}, {"Cl2", "Cl", 10, 12.3, 10},
                 {"C1", "C", 8.6, 9.3, 10}, {"C2", "C", 8.6, 10.7, 10}}),
-       "Pt1", "C1 C2 Cl1 Cl2", "", "C1 C2 Cl1 Cl2"},
+       "Pt1", "Cg1 Cl1 Cl2", "", "C1 C2 Cl1 Cl2"},
+      {"a slipped Cp ring stays whole", "slipped.cif",
+       SiteCif({{"Fe1", "Fe", 10, 10, 10}, {"Cl1", "Cl", 12.3, 10, 10},
+                {"C1", "C", 10.0, 11.21, 11.7}, {"C2", "C", 11.15, 10.37, 11.7},
+                {"C3", "C", 10.71, 9.02, 11.85}, {"C4", "C", 9.29, 9.02, 11.85},
+                {"C5", "C", 8.85, 10.37, 11.7}}),
+       "Fe1", "Cg1 Cl1", "", "C1 C2 C3 C4 C5 Cl1"},
       // K-O 2.75 to 3.05 A within the bond rule (2.03 + 0.66 + 0.40 =
       // 3.09); 3.15 and 3.20 A beyond it but contacts of K's effective
       // coordination; 4.0 A none.
