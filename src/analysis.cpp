@@ -407,7 +407,8 @@ void AnalyseCentre(const TLoadedInput& loaded, const TModelSearch& search, int c
   result.Sphere = options.sphere;
   TLigArray ligands = SelectLigands(loaded, request, centralAtom, neighbours, radius, report,
                                     suffixRemoved, result);
-  if (ligands.empty() && request.OtherCnIsError) Fatal("no ligands found.");
+  if (ligands.empty() && result.Centroids.empty() && request.OtherCnIsError)
+    Fatal("no ligands found.");
   if (suffixRemoved) {
     const std::string note =
         "Olex2 symmetry suffixes (_$n) removed; the nearest symmetry image was used in each case.";

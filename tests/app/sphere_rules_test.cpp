@@ -8,6 +8,9 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
+#include <random>
 #include <regex>
 #include <sstream>
 
@@ -289,6 +292,16 @@ TEST(ChemicalSphere, RealCentresLoseTheirMetalContactsAndSecondShellAtoms) {
       {"cif/cod7011014_Fe.cif", "Fe", 4, "behind N"},
       {"cif/cod2208504_Cu10.cif", "Cu4", 4, "metal contact"},
   };
+  // A ferrocene: two eta5 rings, CN 2.
+  const std::string ferrocene = RealDataFile("cif/ccdc668839_Fe_2blocks.cif");
+  if (!ferrocene.empty()) {
+    const TRunResult run = RunProgram({ferrocene, "Fe(1)", "--shapes=all"});
+    EXPECT_EQ(run.Status, 0) << run.Console;
+    EXPECT_NE(run.Console.find("  Cg1 = centroid of C(32) C(24) C(27) C(43) C(23) (eta5)"),
+              std::string::npos)
+        << run.Console;
+    EXPECT_NE(run.Console.find("Coordination number: 2  ->  shape measures"), std::string::npos);
+  }
   for (const auto& c : cases) {
     const std::string path = RealDataFile(c.File);
     if (path.empty()) GTEST_SKIP() << "shared/realdata is absent";
@@ -317,4 +330,53 @@ TEST(ChemicalSphere, AnElementReadFromALabelThatTheFormulaLacksIsWarnedAboutAndN
   ASSERT_EQ(survey.size(), 1u);  // Ca1 only, not Wat1
   EXPECT_EQ(survey[0]["centre"], "Ca1");
   EXPECT_EQ(Names(survey[0]["ligands"]), "O1 O2 O3 Wat1");  // doubted, not a metal contact
+}
+
+TEST(ChemicalSphere, TheCentroidsSuAgreeWithMonteCarloOfItsMembers) {
+  // An eta5 ring over Fe, every coordinate with an su of 0.0005 (0.01 A in
+  // a 20 A cell); the Fe-Cg distance su against the spread of the distance
+  // over random member and Fe positions.
+  const double su = 0.0005;
+  const std::vector<std::array<double, 3>> sites = {
+      {10, 10, 10}, {10.0, 11.21, 11.7}, {11.15, 10.37, 11.7}, {10.71, 9.02, 11.7},
+      {9.29, 9.02, 11.7}, {8.85, 10.37, 11.7}, {12.3, 10, 10}};
+  const char* labels[] = {"Fe1", "C1", "C2", "C3", "C4", "C5", "Cl1"};
+  std::ostringstream cif;
+  cif << "data_ring\n_cell_length_a 20\n_cell_length_b 20\n_cell_length_c 20\nloop_\n"
+         "_atom_site_label\n_atom_site_fract_x\n_atom_site_fract_y\n_atom_site_fract_z\n";
+  cif.setf(std::ios::fixed);
+  cif.precision(4);
+  for (size_t i = 0; i < sites.size(); ++i) {
+    cif << labels[i];
+    for (double x : sites[i]) cif << ' ' << x / 20 << "(5)";
+    cif << '\n';
+  }
+  const json record =
+      JsonLines(RunProgram({WriteScratchFile("ring.cif", cif.str()), "Fe1", "--format=json"}).Console)
+          .at(0);
+  ASSERT_EQ(record["ligands"][0]["label"], "Cg1") << record;
+  EXPECT_EQ(record["ligands"][0]["hapticity"], 5);
+  const double reported = record["ligands"][0]["distance_su"].get<double>();
+
+  std::mt19937 random(7);
+  std::normal_distribution<double> noise(0, su * 20);
+  const int draws = 20000;
+  double sum = 0, sumSquares = 0;
+  for (int k = 0; k < draws; ++k) {
+    std::array<double, 3> fe{}, centroid{};
+    for (size_t i = 0; i < 6; ++i)
+      for (size_t a = 0; a < 3; ++a) {
+        const double x = sites[i][a] + noise(random);
+        if (i == 0)
+          fe[a] = x;
+        else
+          centroid[a] += x / 5;
+      }
+    const double d = std::sqrt(std::pow(fe[0] - centroid[0], 2) + std::pow(fe[1] - centroid[1], 2) +
+                               std::pow(fe[2] - centroid[2], 2));
+    sum += d;
+    sumSquares += d * d;
+  }
+  const double spread = std::sqrt(sumSquares / draws - std::pow(sum / draws, 2));
+  EXPECT_NEAR(reported, spread, 0.15 * spread);
 }
