@@ -66,6 +66,25 @@ void PrintDoubtfulElements(TReport& report, const TStructure& model, int central
   }
 }
 
+// The members of a centroid written "Cg(C1+C2+C3)"; none for another name.
+std::vector<std::string> CentroidMembers(const std::string& name) {
+  if (name.size() < 5 || !SameTextIgnoringCase(name.substr(0, 3), "Cg(") || name.back() != ')')
+    return {};
+  std::vector<std::string> members;
+  std::string member;
+  for (char c : name.substr(3, name.size() - 4)) {
+    if (c == '+') {
+      if (!member.empty()) members.push_back(member);
+      member.clear();
+    } else {
+      member += c;
+    }
+  }
+  if (!member.empty()) members.push_back(member);
+  if (members.size() < 2) Fatal("a centroid needs two members or more: " + name);
+  return members;
+}
+
 // The ligands by the bond criterion or by name; suffixRemoved is set when a
 // ligand name lost an Olex2 suffix.
 TLigArray SelectLigands(const TLoadedInput& loaded, const TCentreRequest& request,
@@ -90,9 +109,43 @@ TLigArray SelectLigands(const TLoadedInput& loaded, const TCentreRequest& reques
   }
   report.Line("Ligands      : specified (" + std::to_string(request.LigandNames.size()) +
               " atoms)");
-  return ResolveNamedLigands(model, neighbours, centralAtom, request.LigandNames, radius,
-                             FileNameOnly(loaded.Input.InputPath), NotFoundNote(loaded),
-                             suffixRemoved);
+  // A centroid is named by its members, "Cg(C1+C2+C3)" (site codes allowed
+  // on each): they are looked up with the other names, so that no image is
+  // taken twice, and joined again afterwards.
+  std::vector<std::string> names;
+  std::vector<size_t> groupOf;  // per name: 0 for an atom, k + 1 for the k-th centroid
+  size_t centroids = 0;
+  for (const std::string& name : request.LigandNames) {
+    const std::vector<std::string> members = CentroidMembers(name);
+    if (members.empty()) {
+      names.push_back(name);
+      groupOf.push_back(0);
+      continue;
+    }
+    ++centroids;
+    for (const std::string& member : members) {
+      names.push_back(member);
+      groupOf.push_back(centroids);
+    }
+  }
+  TLigArray found = ResolveNamedLigands(model, neighbours, centralAtom, names, radius,
+                                        FileNameOnly(loaded.Input.InputPath), NotFoundNote(loaded),
+                                        suffixRemoved);
+  if (centroids == 0) return found;
+  TLigArray atoms;
+  std::vector<TCentreResult::TCentroid> groups(centroids);
+  for (size_t i = 0; i < found.size(); ++i) {
+    if (groupOf[i] == 0)
+      atoms.push_back(found[i]);
+    else
+      groups[groupOf[i] - 1].Members.push_back(found[i]);
+  }
+  for (TCentreResult::TCentroid& group : groups) {
+    std::stable_sort(group.Members.begin(), group.Members.end(),
+                     [](const TLigand& a, const TLigand& b) { return a.Dist < b.Dist; });
+    result.Centroids.push_back(std::move(group));
+  }
+  return atoms;
 }
 
 // The centroids of the pi-bonded groups as sites of the model, named Cg1,

@@ -16,7 +16,7 @@ constexpr std::string_view kTau4Reference = "Yang et al., Dalton Trans. 2007";
 constexpr std::string_view kTau5Reference = "Addison et al., JCS Dalton 1984";
 
 // From the empty line after the version line down to "Definitions:".
-constexpr std::array<std::string_view, 63> kHelpUsage = {
+constexpr std::array<std::string_view, 64> kHelpUsage = {
     "",
     "Usage:",
     "  vexorin <file.cif> <central atom> [ligand1 ligand2 ...] [options]",
@@ -50,6 +50,7 @@ constexpr std::array<std::string_view, 63> kHelpUsage = {
     "",
     "Symmetry-equivalent ligands can be given as \"label#n_klm\"",
     "(e.g. O1#2_655). Without a code the nearest image is used.",
+    "A pi-bonded ligand counts once, at its centroid: Cg(C1+C2+C3+C4+C5).",
     "",
     "Options:",
     "  --tol=<A>     bond tolerance in Angstrom (default 0.40)",

@@ -302,6 +302,12 @@ TEST(ChemicalSphere, RealCentresLoseTheirMetalContactsAndSecondShellAtoms) {
         << run.Console;
     EXPECT_NE(run.Console.find("Coordination number: 2  ->  shape measures"), std::string::npos);
   }
+  // A named centroid, "Cg(C5+C6)", is the centroid the sphere finds.
+  const std::string olefin = RealDataFile("cif/cod4105625_Pt_olefin.cif");
+  if (!olefin.empty()) {
+    EXPECT_EQ(RunProgram({olefin, "Pt1", "Cg(C6+C5)", "N7", "Cl1,Cl2", "--brief"}).Console,
+              RunProgram({olefin, "Pt1", "--brief"}).Console);
+  }
   for (const auto& c : cases) {
     const std::string path = RealDataFile(c.File);
     if (path.empty()) GTEST_SKIP() << "shared/realdata is absent";
