@@ -154,14 +154,75 @@ TLigArray SelectLigands(const TLoadedInput& loaded, const TCentreRequest& reques
 // follow from those of the distinct member atoms a, which it depends on
 // through A_a = (1/n) sum of the R_k of a's images (the CIF su are of
 // independent coordinates).
-void AddCentroids(TStructure& model, int centralAtom,
-                  std::vector<TCentreResult::TCentroid>& centroids, TLigArray& ligands) {
+// The centroid coordinates as linear combinations of their members', for a
+// covariance matrix that knows only the atoms.
+struct TCentroidWeights {
+  int Atom = -1;  // the centroid's index in the model
+  std::map<int, std::array<std::array<double, 3>, 3>> OfMember;  // A_a by member atom
+};
+
+// The refinement's covariance matrix extended to the centroids: a centroid
+// coordinate c_i = sum_a sum_j A_a[i][j] x_aj (+ constants) is a parameter
+// of its own, numbered after the matrix's, whose covariances follow from
+// those of its members (so that their correlations count).
+class TCentroidCovSource : public TCovSource {
+ public:
+  TCentroidCovSource(const TCovSource& matrix, std::vector<TCentroidWeights> centroids,
+                     int parameterCount)
+      : Matrix(matrix), Centroids(std::move(centroids)), First(parameterCount) {}
+
+  int ParamIndex(int atom, int axis) const override {
+    for (size_t k = 0; k < Centroids.size(); ++k)
+      if (Centroids[k].Atom == atom) return First + 3 * static_cast<int>(k) + axis;
+    return Matrix.ParamIndex(atom, axis);
+  }
+
+  double Covariance(int i, int j) const override {
+    if (i < First && j < First) return Matrix.Covariance(i, j);
+    if (i >= First && j < First) return Mixed(i, j);
+    if (j >= First && i < First) return Mixed(j, i);
+    // Two centroid coordinates: sum over both members' parameters.
+    const TCentroidWeights& a = Centroids[static_cast<size_t>((i - First) / 3)];
+    const int row = (i - First) % 3;
+    double sum = 0;
+    for (const auto& [atom, weights] : a.OfMember)
+      for (int k = 0; k < 3; ++k) {
+        const int p = Matrix.ParamIndex(atom, k);
+        if (p >= 0 && weights[static_cast<size_t>(row)][static_cast<size_t>(k)] != 0)
+          sum += weights[static_cast<size_t>(row)][static_cast<size_t>(k)] * Mixed(j, p);
+      }
+    return sum;
+  }
+
+ private:
+  // Covariance of centroid coordinate i with matrix parameter p.
+  double Mixed(int i, int p) const {
+    const TCentroidWeights& c = Centroids[static_cast<size_t>((i - First) / 3)];
+    const size_t row = static_cast<size_t>((i - First) % 3);
+    double sum = 0;
+    for (const auto& [atom, weights] : c.OfMember)
+      for (int k = 0; k < 3; ++k) {
+        const int q = Matrix.ParamIndex(atom, k);
+        if (q >= 0) sum += weights[row][static_cast<size_t>(k)] * Matrix.Covariance(q, p);
+      }
+    return sum;
+  }
+
+  const TCovSource& Matrix;
+  std::vector<TCentroidWeights> Centroids;
+  int First;
+};
+
+std::vector<TCentroidWeights> AddCentroids(TStructure& model, int centralAtom,
+                                           std::vector<TCentreResult::TCentroid>& centroids,
+                                           TLigArray& ligands) {
   const TMat3 cell = CellMatrix(model.Cell);
   const TVec3 centre = SiteToCart(model.FracCoords[static_cast<size_t>(centralAtom)], IdentityOp(), cell);
   struct TPlaced {
     size_t Group;
     TVec3 Frac, Variance;
     double Distance;
+    std::map<int, std::array<std::array<double, 3>, 3>> Weights;
   };
   std::vector<TPlaced> placed;
   for (size_t g = 0; g < centroids.size(); ++g) {
@@ -190,11 +251,12 @@ void AddCentroids(TStructure& model, int centralAtom,
     const TVec3 cart = MatVec(cell, frac);
     double d2 = 0;
     for (int k = 0; k < 3; ++k) d2 += (cart[k] - centre[k]) * (cart[k] - centre[k]);
-    placed.push_back({g, frac, variance, std::sqrt(d2)});
+    placed.push_back({g, frac, variance, std::sqrt(d2), weights});
   }
   std::stable_sort(placed.begin(), placed.end(),
                    [](const TPlaced& a, const TPlaced& b) { return a.Distance < b.Distance; });
   std::vector<TCentreResult::TCentroid> named;
+  std::vector<TCentroidWeights> weights;
   for (size_t k = 0; k < placed.size(); ++k) {
     const TPlaced& p = placed[k];
     TAtom atom;
@@ -216,8 +278,10 @@ void AddCentroids(TStructure& model, int centralAtom,
     ligand.Dist = p.Distance;
     ligands.push_back(ligand);
     named.push_back({atom.Label, std::move(centroids[p.Group].Members)});
+    weights.push_back({ligand.Site.Atom, p.Weights});
   }
   centroids = std::move(named);
+  return weights;
 }
 
 // The distances and su of the atoms left out, as the ligands have them.
@@ -299,8 +363,9 @@ void ComputeIndices(TCentreResult& result) {
 // The shape section of a centre of CN 2 to 8 with shapes to measure; ends the
 // run through Fatal on a label that is not one of the CN (unless labels of
 // any CN are taken).
-void AnalyseShapeSection(const TLoadedInput& loaded, const TStructure& sites, int centralAtom,
-                         const TCentreRequest& request, TCentreResult& result) {
+void AnalyseShapeSection(const TLoadedInput& loaded, const TStructure& sites,
+                         const TCovSource* matrix, int centralAtom, const TCentreRequest& request,
+                         TCentreResult& result) {
   const TRunOptions& options = request.Options;
   if (!HasShapeSection(options, result.Ligands.size())) return;
   std::vector<const TShapeReference*> references;
@@ -316,7 +381,7 @@ void AnalyseShapeSection(const TLoadedInput& loaded, const TStructure& sites, in
     input.Alpha = &result.Alpha;
   }
   input.SuAvailable = loaded.Input.SuAvailable;
-  input.Matrix = MatrixOf(loaded);
+  input.Matrix = matrix;
   result.Polyhedron = AnalysePolyhedron(input, references);
   if (result.Polyhedron->Octahedron) {
     const std::string warning = OctahedronWarning(*result.Polyhedron->Octahedron);
@@ -472,13 +537,22 @@ void AnalyseCentre(const TLoadedInput& loaded, const TModelSearch& search, int c
   // copy of the model, so that distances, angles and shapes take it as they
   // take an atom.
   std::unique_ptr<TStructure> withCentroids;
+  std::unique_ptr<TCentroidCovSource> centroidMatrix;
+  const TCovSource* matrix = MatrixOf(loaded);
   if (!result.Centroids.empty()) {
     withCentroids = std::make_unique<TStructure>(model);
-    AddCentroids(*withCentroids, centralAtom, result.Centroids, ligands);
+    std::vector<TCentroidWeights> weights =
+        AddCentroids(*withCentroids, centralAtom, result.Centroids, ligands);
+    if (matrix != nullptr) {
+      int first = loaded.Shelx.Matrix->ParamCount;
+      for (const auto& entry : loaded.Shelx.Matrix->Params) first = std::max(first, entry.first + 1);
+      centroidMatrix = std::make_unique<TCentroidCovSource>(*matrix, std::move(weights), first);
+      matrix = centroidMatrix.get();
+    }
   }
   const TStructure& sites = withCentroids ? *withCentroids : model;
   SortLigandsByDistance(ligands);
-  ComputeLigandDistances(sites, centralAtom, ligands, input.SuAvailable, MatrixOf(loaded));
+  ComputeLigandDistances(sites, centralAtom, ligands, input.SuAvailable, matrix);
   result.Ligands = std::move(ligands);
   AddExcludedDistances(loaded, centralAtom, result.Excluded);
   if (CheckCoordinationNumber(request, result, report)) {
@@ -486,10 +560,10 @@ void AnalyseCentre(const TLoadedInput& loaded, const TModelSearch& search, int c
     report.Line("Coordination number: " + std::to_string(cn) + "  ->  " +
                 (cn == 4 ? "tau4 / tau4'" : cn == 5 ? "tau5" : "shape measures"));
     result.Angles = BuildAngles(sites, search.AnglesAt(centre.Label), centralAtom, result.Ligands,
-                                options.forceCalc, input.SuAvailable, MatrixOf(loaded),
+                                options.forceCalc, input.SuAvailable, matrix,
                                 result.NonFreeCount);
     if (HasIndexCn(cn)) ComputeIndices(result);
-    AnalyseShapeSection(loaded, sites, centralAtom, request, result);
+    AnalyseShapeSection(loaded, sites, matrix, centralAtom, request, result);
   }
   result.BriefLine = BriefLine(input, result);
 }

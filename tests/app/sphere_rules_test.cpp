@@ -386,3 +386,19 @@ TEST(ChemicalSphere, TheCentroidsSuAgreeWithMonteCarloOfItsMembers) {
   const double spread = std::sqrt(sumSquares / draws - std::pow(sum / draws, 2));
   EXPECT_NEAR(reported, spread, 0.15 * spread);
 }
+
+TEST(ChemicalSphere, ACentroidOfAtomsOfTheMatrixGetsItsSuFromTheFullMatrix) {
+  const std::string res = RealShelxWithMatrix("centroid");  // dom1_mC.res beside its .mat
+  if (res.empty()) GTEST_SKIP() << "shared/realdata is absent";
+  const json record = JsonLines(RunProgram({res, "FE02", "Cg(CL03+CL04)", "CL04#1_565",
+                                            "CL03#1_565", "CL06", "--format=json"})
+                                    .Console)
+                          .at(0);
+  ASSERT_EQ(record["ligands"][0]["label"], "Cg1") << record;
+  EXPECT_EQ(record["su_source"], "matrix");
+  // An su of the order of the members' (2.302(4), 2.215(5) A): from the
+  // matrix, where the centroid is no refined parameter of its own.
+  const double su = record["ligands"][0]["distance_su"].get<double>();
+  EXPECT_GT(su, 0.0005);
+  EXPECT_LT(su, 0.005);
+}
