@@ -354,18 +354,24 @@ void AppendJsonString(std::string& out, std::string_view text) {
 
 void AppendJsonNumber(std::string& out, double value) { out += ShortestNumberText(value); }
 
+// '{"label":...,"code":...,"distance":...' of an atom image, the object
+// left open for the fields that follow.
+void AppendJsonImage(std::string& out, const TLigand& image) {
+  out += "{\"label\":";
+  AppendJsonString(out, image.Label);
+  out += ",\"code\":";
+  AppendJsonString(out, image.Site.Op.Code);
+  out += ",\"distance\":";
+  AppendJsonNumber(out, image.Dist);
+}
+
 void AppendJsonLigands(std::string& out, const TLigArray& ligands, bool withSu,
                        const std::vector<TCentreResult::TCentroid>* centroids) {
   out += '[';
   for (size_t i = 0; i < ligands.size(); ++i) {
     const TLigand& ligand = ligands[i];
     if (i > 0) out += ',';
-    out += "{\"label\":";
-    AppendJsonString(out, ligand.Label);
-    out += ",\"code\":";
-    AppendJsonString(out, ligand.Site.Op.Code);
-    out += ",\"distance\":";
-    AppendJsonNumber(out, ligand.Dist);
+    AppendJsonImage(out, ligand);
     out += ",\"distance_su\":";
     if (withSu && ligand.DistSu > 0)
       AppendJsonNumber(out, ligand.DistSu);
@@ -423,14 +429,8 @@ void AppendJsonAngles(std::string& out, const TFieldValue& v) {
 void AppendJsonExcluded(std::string& out, const std::vector<TExcludedAtom>& excluded) {
   out += '[';
   for (size_t i = 0; i < excluded.size(); ++i) {
-    const TLigand& image = excluded[i].Image;
     if (i > 0) out += ',';
-    out += "{\"label\":";
-    AppendJsonString(out, image.Label);
-    out += ",\"code\":";
-    AppendJsonString(out, image.Site.Op.Code);
-    out += ",\"distance\":";
-    AppendJsonNumber(out, image.Dist);
+    AppendJsonImage(out, excluded[i].Image);
     out += ",\"reason\":";
     AppendJsonString(out, excluded[i].Reason);
     out += '}';
