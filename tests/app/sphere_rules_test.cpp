@@ -198,6 +198,14 @@ TEST(ChemicalSphere, MetalsHydrogenAtomsAndSecondShellAtomsAreNoLigandsAndLargeC
                 {"C3", "C", 10.71, 9.02, 11.85}, {"C4", "C", 9.29, 9.02, 11.85},
                 {"C5", "C", 8.85, 10.37, 11.7}}),
        "Fe1", "Cg1 Cl1", "", "C1 C2 C3 C4 C5 Cl1"},
+      // A sulfate chelating Ca: O5 and O6 at 2.45 A, their S at 2.98 A
+      // (angle Ca-O-S 95 deg), within the bond rule's 1.76 + 1.05 + 0.40.
+      {"the S of a chelating sulfate is behind its O", "sulfate.cif",
+       SiteCif({{"Ca1", "Ca", 10, 10, 10}, {"O1", "O", 12.4, 10, 10}, {"O2", "O", 7.6, 10, 10},
+                {"O3", "O", 10, 12.4, 10}, {"O4", "O", 10, 7.6, 10},
+                {"O5", "O", 10, 11.21, 12.125}, {"O6", "O", 10, 8.79, 12.13},
+                {"S5", "S", 10, 10, 12.98}}),
+       "Ca1", "O1 O2 O3 O4 O5 O6", "S5 (behind O5)", "O1 O2 O3 O4 O5 O6 S5"},
       // K-O 2.75 to 3.05 A within the bond rule (2.03 + 0.66 + 0.40 =
       // 3.09); 3.15 and 3.20 A beyond it but contacts of K's effective
       // coordination; 4.0 A none.
