@@ -451,6 +451,17 @@ void LoadCifBlock(const TCifFile& cif, const TCifBlock& block, TLoadedInput& loa
   ReadCell(block, loaded.Model);
   const bool operatorsListed = ReadSymmetry(block, loaded.Model);
   ReadAtomSites(block, loaded.Model);
+  const auto settleSiteFactors = [&] {
+    // An occupancy of 1/k on a k-fold special position, flagged S, is the
+    // site factor SHELX refines, not a partial occupancy (a mu3-Cl on a
+    // 3-fold axis written 0.33).
+    const bool distinct = SymOpsDistinct(loaded.Model.SymOps);
+    for (TAtom& atom : loaded.Model.Atoms) {
+      if (!atom.SpecialPositionFlag || !(atom.Occ < 1)) continue;
+      const int order = SiteSymmetryOrder({atom.X, atom.Y, atom.Z}, loaded.Model.SymOps, distinct);
+      if (order > 1 && std::fabs(atom.Occ * order - 1) <= 0.02) atom.Occ = 1;
+    }
+  };
   if (!operatorsListed) {
     // Some older CIFs name the space group but list no operators; the
     // identity alone would silently miss every symmetry-related ligand, so
@@ -466,6 +477,7 @@ void LoadCifBlock(const TCifFile& cif, const TCifBlock& block, TLoadedInput& loa
       input.MissingSymmetryGroup = group;
     }
   }
+  settleSiteFactors();
   loaded.CifBlock = &block;
 }
 

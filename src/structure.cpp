@@ -152,7 +152,7 @@ namespace {
 
 struct TAtomColumns {
   int Label = -1, TypeSymbol = -1, X = -1, Y = -1, Z = -1, Occupancy = -1;
-  int Assembly = -1, Group = -1, CalcFlag = -1;
+  int Assembly = -1, Group = -1, CalcFlag = -1, RefinementFlags = -1;
 };
 
 TAtomColumns AtomColumns(const TCifLoop& loop) {
@@ -166,6 +166,7 @@ TAtomColumns AtomColumns(const TCifLoop& loop) {
   c.Assembly = loop.ColumnIndex("_atom_site_disorder_assembly");
   c.Group = loop.ColumnIndex("_atom_site_disorder_group");
   c.CalcFlag = loop.ColumnIndex("_atom_site_calc_flag");
+  c.RefinementFlags = loop.ColumnIndex("_atom_site_refinement_flags");
   return c;
 }
 
@@ -206,6 +207,7 @@ bool ReadAtomRow(const TCifLoop& loop, const TAtomColumns& c, std::size_t row, T
     const std::string_view value = column == -1 ? std::string_view() : loop.GetValue(row, column);
     return IsNullValue(value) ? std::string() : std::string(value);
   };
+  atom.SpecialPositionFlag = text(c.RefinementFlags).find('S') != std::string::npos;
   atom.DisorderAssembly = text(c.Assembly);
   atom.DisorderGroup = text(c.Group);
   // SHELXL writes PART 0 as group 0 in some files: no group.

@@ -24,6 +24,10 @@ struct TAtom {
   // The element was read from the label (no type symbol), and the block's
   // _chemical_formula_sum does not contain it (Wat1 read as W).
   bool ElementNotInFormula = false;
+  // _atom_site_refinement_flags holds S: the site is constrained by its
+  // special position, and an occupancy of 1/k there may be the SHELX site
+  // factor of a k-fold site rather than a partial occupancy.
+  bool SpecialPositionFlag = false;
 };
 
 // One usable row of the _geom_angle loop; codes are normalised "n_klm".

@@ -410,3 +410,18 @@ TEST(ChemicalSphere, ACentroidOfAtomsOfTheMatrixGetsItsSuFromTheFullMatrix) {
   EXPECT_GT(su, 0.0005);
   EXPECT_LT(su, 0.005);
 }
+
+TEST(ChemicalSphere, ASiteFactorOfOneThirdOnAThreeFoldAxisIsFullOccupancy) {
+  // Cl on the 3-fold axis x,x,x of R3 (rhombohedral axes), written with the
+  // SHELX site factor 0.33 and the refinement flag S; Cu bonds to it.
+  const std::string cif =
+      "data_mu3\n_cell_length_a 10\n_cell_length_b 10\n_cell_length_c 10\n"
+      "_cell_angle_alpha 90\n_cell_angle_beta 90\n_cell_angle_gamma 90\n"
+      "loop_\n_space_group_symop_operation_xyz\nx,y,z\nz,x,y\ny,z,x\n"
+      "loop_\n_atom_site_label\n_atom_site_type_symbol\n_atom_site_fract_x\n_atom_site_fract_y\n"
+      "_atom_site_fract_z\n_atom_site_occupancy\n_atom_site_refinement_flags\n"
+      "Cu1 Cu 0.3 0.2 0.2 1 .\nCl1 Cl 0.17 0.17 0.17 0.33 S\nO1 O 0.5 0.2 0.2 1 .\n";
+  const std::string path = WriteScratchFile("site_factor.cif", cif);
+  const json record = JsonLines(RunProgram({path, "Cu1", "--format=json"}).Console).at(0);
+  EXPECT_EQ(Names(record["ligands"]), "Cl1 O1") << record;
+}
