@@ -87,9 +87,10 @@ std::vector<std::string> CentroidMembers(const std::string& name) {
 
 // The ligands by the bond criterion or by name; suffixRemoved is set when a
 // ligand name lost an Olex2 suffix.
-TLigArray SelectLigands(const TLoadedInput& loaded, const TCentreRequest& request,
-                        int centralAtom, const TLigArray& neighbours, double radius,
-                        TReport& report, bool& suffixRemoved, TCentreResult& result) {
+TLigArray SelectLigands(const TLoadedInput& loaded, const TModelSearch& search,
+                        const TCentreRequest& request, int centralAtom,
+                        const TLigArray& neighbours, double radius, TReport& report,
+                        bool& suffixRemoved, TCentreResult& result) {
   const TRunOptions& options = request.Options;
   const TStructure& model = loaded.Model;
   if (request.LigandNames.empty()) {
@@ -98,8 +99,9 @@ TLigArray SelectLigands(const TLoadedInput& loaded, const TCentreRequest& reques
     if (options.sphere == TSphereRule::Radii)
       return SelectAutomaticLigands(model, neighbours, model.Atoms[centralAtom].Element,
                                     options.tolerance, options.minOccupancy);
-    TSphere sphere =
-        ChemicalSphere(model, centralAtom, neighbours, options.tolerance, options.minOccupancy);
+    TSphere sphere = ChemicalSphere(
+        model, centralAtom, neighbours, options.tolerance, options.minOccupancy,
+        [&search](int atom, double within) { return search.Neighbours(atom, within); });
     if (!sphere.Configuration.empty())
       report.Line("Configuration: " + ConfigurationText(sphere.Configuration));
     result.Excluded = std::move(sphere.Excluded);
@@ -535,8 +537,8 @@ void AnalyseCentre(const TLoadedInput& loaded, const TModelSearch& search, int c
   PrintDoubtfulElements(report, model, centralAtom, neighbours, result);
   bool suffixRemoved = request.SuffixRemoved;
   result.Sphere = options.sphere;
-  TLigArray ligands = SelectLigands(loaded, request, centralAtom, neighbours, radius, report,
-                                    suffixRemoved, result);
+  TLigArray ligands = SelectLigands(loaded, search, request, centralAtom, neighbours, radius,
+                                    report, suffixRemoved, result);
   if (ligands.empty() && result.Centroids.empty() && request.OtherCnIsError)
     Fatal("no ligands found.");
   if (suffixRemoved) {

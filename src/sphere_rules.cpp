@@ -217,11 +217,14 @@ bool BehindLigand(const TBuilder& builder, size_t atom, size_t ligand, double to
 
 // The label of a non-metal atom that the H atom bonds to (d <= r1 + r2 +
 // tolerance), or "" for a hydride, bonded to metals only.
-std::string NonMetalPartnerOfHydrogen(const TStructure& model, int hydrogen, double tolerance) {
+std::string NonMetalPartnerOfHydrogen(const TStructure& model, int hydrogen, double tolerance,
+                                      const TNeighbourQuery& query) {
   constexpr double kLongestBondToH = 2.0;
+  const double radius = kLongestBondToH + tolerance;
   std::string partner;
   double nearest = 0;
-  for (const TLigand& neighbour : FindNeighbours(model, hydrogen, kLongestBondToH + tolerance)) {
+  for (const TLigand& neighbour :
+       query ? query(hydrogen, radius) : FindNeighbours(model, hydrogen, radius)) {
     if (IsMetal(neighbour.Element)) continue;
     if (!(neighbour.Dist <= CovalentRadius("H") + CovalentRadius(neighbour.Element) + tolerance))
       continue;
@@ -333,7 +336,7 @@ void SplitPiGroups(const TBuilder& builder, TSphere& sphere) {
 }  // namespace
 
 TSphere ChemicalSphere(const TStructure& model, int centralAtom, const TLigArray& neighbours,
-                       double tolerance, double minOccupancy) {
+                       double tolerance, double minOccupancy, const TNeighbourQuery& query) {
   const TSphereBuilder builder(model, centralAtom, neighbours);
   const TAtom& centre = model.Atoms[static_cast<size_t>(centralAtom)];
   const double centralRadius = CovalentRadius(centre.Element);
@@ -486,7 +489,8 @@ TSphere ChemicalSphere(const TStructure& model, int centralAtom, const TLigArray
       continue;
     }
     if (SameTextIgnoringCase(image.Element, "H")) {
-      const std::string partner = NonMetalPartnerOfHydrogen(model, image.Site.Atom, tolerance);
+      const std::string partner =
+          NonMetalPartnerOfHydrogen(model, image.Site.Atom, tolerance, query);
       if (!partner.empty()) exclude(candidate, "H of " + partner);
       continue;
     }

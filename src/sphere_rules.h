@@ -5,6 +5,7 @@
 // with its reason. --sphere=radii is the bond rule alone.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -50,5 +51,8 @@ inline constexpr double kAlternativeDistance = 1.0;
 // image within the search radius, as FindNeighbours gives them): the bond
 // rule d <= r1 + r2 + tolerance, occupancy >= minOccupancy outside
 // disorder groups, and the rules above.
+// The neighbours of an atom within a radius, as the run searches them (an
+// index where many centres share the model); FindNeighbours where none.
+using TNeighbourQuery = std::function<TLigArray(int atom, double radius)>;
 TSphere ChemicalSphere(const TStructure& model, int centralAtom, const TLigArray& neighbours,
-                       double tolerance, double minOccupancy);
+                       double tolerance, double minOccupancy, const TNeighbourQuery& query = {});
