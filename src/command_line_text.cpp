@@ -1,14 +1,8 @@
 #include "command_line_text.h"
 
-#ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "windows_api.h"
 
+#ifdef _WIN32
 #include <climits>
 #include <vector>
 
