@@ -17,7 +17,7 @@
 
 #include "bench_support.h"
 #include "metal_structure.h"
-#include "ucif.h"
+#include "io/cif.h"
 
 #if defined(__unix__) || defined(__APPLE__)
 #include <sys/resource.h>

@@ -5,7 +5,10 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "ugeom.h"
+#include "base/format.h"
+#include "crystal/cell.h"
+#include "crystal/su.h"
+#include "crystal/vector.h"
 
 namespace {
 

@@ -15,9 +15,9 @@
 #include <iostream>
 #include <string>
 
-#include "coordination.h"
-#include "structure.h"
-#include "ucif.h"
+#include "model/coordination.h"
+#include "model/structure.h"
+#include "io/cif.h"
 
 namespace {
 

@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "coordination.h"
-#include "shape_analysis.h"
-#include "shapes.h"
-#include "structure.h"
-#include "ucif.h"
+#include "model/coordination.h"
+#include "geometry/shape_analysis.h"
+#include "geometry/shapes.h"
+#include "model/structure.h"
+#include "io/cif.h"
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include <string>
 #include <utility>
 
-#include "capture.h"
-#include "coordination.h"
+#include "base/fail.h"
+#include "model/coordination.h"
 #include "fuzz_support.h"
-#include "structure.h"
-#include "ucif.h"
+#include "model/structure.h"
+#include "io/cif.h"
 
 namespace {
 

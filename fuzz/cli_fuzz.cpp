@@ -2,8 +2,8 @@
 #include <string>
 #include <vector>
 
-#include "capture.h"
-#include "cli.h"
+#include "base/fail.h"
+#include "app/command_line.h"
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -6,10 +6,10 @@
 
 #include "fuzz_support.h"
 #include "run_input.h"
-#include "input_shelx.h"
-#include "structure.h"
-#include "umat.h"
-#include "ushelx.h"
+#include "model/from_shelx.h"
+#include "model/structure.h"
+#include "io/shelx_matrix.h"
+#include "io/shelx.h"
 
 namespace {
 

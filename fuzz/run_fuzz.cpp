@@ -3,7 +3,7 @@
 #include <sstream>
 
 #include "fuzz_support.h"
-#include "run.h"
+#include "app/run.h"
 #include "run_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-#include "utext.h"
+#include "base/text.h"
 
 namespace fuzzrun {
 

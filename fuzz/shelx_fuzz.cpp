@@ -2,9 +2,9 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "input_shelx.h"
-#include "structure.h"
-#include "ushelx.h"
+#include "model/from_shelx.h"
+#include "model/structure.h"
+#include "io/shelx.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   TShelxData shelx;

@@ -2,7 +2,7 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "uxyz.h"
+#include "io/xyz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   for (TXyzNaming naming : {TXyzNaming::Olex, TXyzNaming::Position, TXyzNaming::Element}) {

@@ -6,7 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "ugeom.h"
+#include "crystal/cell.h"
+#include "crystal/su.h"
+#include "crystal/vector.h"
 
 struct THandMatrix : TCovSource {
   std::map<std::pair<int, int>, int> Params;  // (atom, axis) -> parameter

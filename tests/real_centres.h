@@ -9,11 +9,11 @@
 #include <memory>
 #include <random>
 
-#include "analysis.h"
-#include "propagation.h"
-#include "shape_analysis.h"
+#include "analysis/centre.h"
+#include "model/propagation.h"
+#include "geometry/shape_analysis.h"
 #include "test_support.h"
-#include "ucif.h"
+#include "io/cif.h"
 
 struct TAnalysedCentre {
   TCifFile Cif;
@@ -28,7 +28,7 @@ struct TAnalysedCentre {
 // A CIF or SHELX file; ligands named, or none for the automatic search.
 // nullptr when the file is absent.
 inline std::unique_ptr<TAnalysedCentre> AnalyseRealCentre(const std::string& path, const std::string& centre,
-                                                          const std::vector<std::string>& ligands, TRunOptions options) {
+                                                          const std::vector<std::string>& ligands, TAnalysisOptions options) {
   if (path.empty()) return nullptr;
   auto analysed = std::make_unique<TAnalysedCentre>();
   TLoadedInput& loaded = analysed->Loaded;
@@ -45,8 +45,7 @@ inline std::unique_ptr<TAnalysedCentre> AnalyseRealCentre(const std::string& pat
   ReadAnglesAt(loaded, {atom});
   analysed->Search = std::make_unique<TModelSearch>(loaded.Model);
   options.shapes = true;
-  TReport unread(DiscardingStream());
-  AnalyseCentre(loaded, *analysed->Search, atom, {options, ligands, false, false}, unread, analysed->Result);
+  analysed->Result = AnalyseCentre(loaded, *analysed->Search, atom, {options, ligands, false, false});
   analysed->Sites = PolyhedronSites(atom, analysed->Result.Ligands);
   return analysed;
 }

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "run_support.h"
-#include "structure.h"
+#include "model/structure.h"
 #include "test_support.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "../../fuzz/run_input.h"
-#include "cli.h"
-#include "run.h"
+#include "app/command_line.h"
+#include "app/run.h"
 #include "test_support.h"
 
 namespace {

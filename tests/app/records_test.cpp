@@ -8,13 +8,15 @@
 #include <limits>
 #include <map>
 
-#include "analysis.h"
-#include "indices.h"
-#include "command_line_text.h"
-#include "records.h"
+#include "analysis/centre.h"
+#include "geometry/indices.h"
+#include "base/command_line_text.h"
+#include "output/records.h"
 #include "survey_structures.h"
 #include "test_support.h"
-#include "ucif.h"
+#include "io/cif.h"
+#include "base/format.h"
+#include "output/report.h"
 
 namespace {
 
@@ -31,14 +33,12 @@ TCentreResult AnalyseCifCentre(const std::string& path, const std::string& label
   const int centre = FindAtom(loaded.Model, label);
   ReadAnglesAt(loaded, {centre});
   const TModelSearch search(loaded.Model);
-  const TRunOptions options;
+  const TAnalysisOptions options;
   const std::vector<std::string> noNames;
   const TCentreRequest request{options, noNames, false, false};
-  TReport unread(DiscardingStream());
-  TCentreResult result;
+  TCentreResult result = AnalyseCentre(loaded, search, centre, request);
   result.File = path;
   result.Block = std::string(cif.Block(0).Name());
-  AnalyseCentre(loaded, search, centre, request, unread, result);
   return result;
 }
 
@@ -120,7 +120,7 @@ TEST(RecordNumbers, TheRecordsOfRunAndSurveyCarryTheResultsFullDoubles) {
       EXPECT_EQ(named["ligands"][i]["distance"].get<double>(), result.Ligands[i].Dist);
       EXPECT_EQ(named["ligands"][i]["distance_su"].get<double>(), result.Ligands[i].DistSu);
     }
-    EXPECT_EQ(result.BriefLine, OutputLines(RunProgram({c.File, c.Centre, "--brief"}).Console)[0]);
+    EXPECT_EQ(BriefLine(result), OutputLines(RunProgram({c.File, c.Centre, "--brief"}).Console)[0]);
   }
 }
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "run.h"
-#include "utext.h"
+#include "app/run.h"
+#include "base/text.h"
 
 struct TRunResult {
   int Status = -1;

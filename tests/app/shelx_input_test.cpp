@@ -4,12 +4,14 @@
 #include <string>
 #include <vector>
 
-#include "capture.h"
-#include "input_shelx.h"
-#include "run.h"
-#include "structure.h"
+#include "output/capture.h"
+#include "model/from_shelx.h"
+#include "app/run.h"
+#include "model/structure.h"
 #include "test_support.h"
-#include "utext.h"
+#include "base/text.h"
+#include "base/format.h"
+#include "output/report.h"
 
 namespace {
 
@@ -192,11 +194,14 @@ TEST(ShelxNotes, WarningBlockAndMatrixLine) {
   std::ostringstream console;
   {
     TReport report(console);
-    PrintShelxWarning(report, "/data/run/abc.ins");
-    TShelxInput shelx;
-    shelx.MatrixFileName = "abc.mat";
-    shelx.ParamCount = 297;
-    PrintMatrixLine(report, shelx);
+    TInputSummary input;
+    input.Kind = TInputKind::Shelx;
+    input.InputPath = "/data/run/abc.ins";
+    PrintSuSourceLines(report, input);
+    input.MatrixLoaded = true;
+    input.MatrixFileName = "abc.mat";
+    input.MatrixParamCount = 297;
+    PrintSuSourceLines(report, input);
   }
   const std::string e(kLineEnd);
   EXPECT_EQ(console.str(),

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "run_support.h"
-#include "utext.h"
+#include "base/text.h"
 
 // Three metal centres far apart in a cubic P1 cell of 30 A: a ZnCl4
 // tetrahedron (CN 4, one angle from the _geom_angle loop), a CuN4O square

@@ -3,10 +3,11 @@
 #include <sstream>
 #include <string>
 
-#include "capture.h"
-#include "input_xyz.h"
+#include "output/capture.h"
+#include "model/from_xyz.h"
 #include "test_support.h"
-#include "utext.h"
+#include "base/text.h"
+#include "output/report.h"
 
 TEST(XyzInput, ModelIsACubicPlaceholderCellWithoutSu) {
   const std::string path = WriteScratchFile("load.xyz", "2\n  Ni(CO)  \nNi 0 0 0\nC 1.5 -2 2500\n");
@@ -68,7 +69,9 @@ TEST(XyzWarning, EmptyLineThenFiveLines) {
   std::ostringstream console;
   {
     TReport report(console);
-    PrintXyzWarning(report);
+    TInputSummary input;
+    input.Kind = TInputKind::Xyz;
+    PrintSuSourceLines(report, input);
   }
   const std::string e(kLineEnd);
   EXPECT_EQ(console.str(),

@@ -8,10 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "structure.h"
+#include "model/structure.h"
 #include "test_support.h"
-#include "ucif.h"
-#include "utext.h"
+#include "io/cif.h"
+#include "base/text.h"
+#include "base/format.h"
 
 namespace {
 

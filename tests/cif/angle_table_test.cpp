@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "structure.h"
-#include "ucif.h"
+#include "model/structure.h"
+#include "io/cif.h"
 
 namespace {
 

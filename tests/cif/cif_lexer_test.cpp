@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "ucif.h"
+#include "io/cif.h"
 
 namespace {
 

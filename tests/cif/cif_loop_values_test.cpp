@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "test_support.h"
-#include "ucif.h"
-#include "utext.h"
+#include "io/cif.h"
+#include "base/text.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "test_support.h"
-#include "ucif.h"
+#include "io/cif.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "ucif.h"
+#include "io/cif.h"
 
 namespace {
 

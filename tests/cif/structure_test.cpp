@@ -3,10 +3,10 @@
 #include <functional>
 #include <string>
 
-#include "capture.h"
-#include "structure.h"
+#include "base/fail.h"
+#include "model/structure.h"
 #include "test_support.h"
-#include "ucif.h"
+#include "io/cif.h"
 
 namespace {
 

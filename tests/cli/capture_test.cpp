@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "capture.h"
+#include "output/capture.h"
 #include "test_support.h"
-#include "utext.h"
+#include "base/text.h"
 
 #ifdef _WIN32
 #include <process.h>
@@ -72,7 +72,7 @@ class ReportCapture : public ::testing::Test {
   }
   std::string ScratchPath(const std::string& name) const { return (fs::path(ScratchDir()) / name).string(); }
 
-  bool RunReport(const TRunOptions& options, const std::vector<std::string>& lines, std::string_view brief) {
+  bool RunReport(const TReportFiles& options, const std::vector<std::string>& lines, std::string_view brief) {
     TReport report(Console);
     report.BeginCapture(options);
     for (const std::string& line : lines) report.Line(line);
@@ -80,7 +80,7 @@ class ReportCapture : public ::testing::Test {
     return report.EndCapture(brief);
   }
 
-  std::string BeginCaptureError(const TRunOptions& options) {
+  std::string BeginCaptureError(const TReportFiles& options) {
     TReport report(Console);
     try {
       report.BeginCapture(options);
@@ -95,9 +95,9 @@ class ReportCapture : public ::testing::Test {
   std::ostringstream Console;
 };
 
-TRunOptions Brief() {
-  TRunOptions options;
-  options.brief = true;
+TReportFiles Brief() {
+  TReportFiles options;
+  options.Brief = true;
   return options;
 }
 
@@ -105,7 +105,7 @@ TRunOptions Brief() {
 
 TEST_F(ReportCapture, WithoutOutputOptionLinesGoStraightToConsole) {
   TReport report(Console);
-  report.BeginCapture(TRunOptions{});
+  report.BeginCapture(TReportFiles{});
   report.Line("first");
   EXPECT_EQ(Console.str(), Joined({"first"}));
   EXPECT_TRUE(report.EndCapture("brief"));
@@ -133,19 +133,19 @@ TEST_F(ReportCapture, BriefFailedRunShowsOnlyErrorLinesWithContinuations) {
 }
 
 TEST_F(ReportCapture, OutFileKeepsFullReportAndTruncatesOldContent) {
-  TRunOptions options = Brief();
-  options.outFile = WriteScratchFile("report.txt", std::string(5000, 'x'));
+  TReportFiles options = Brief();
+  options.OutFile = WriteScratchFile("report.txt", std::string(5000, 'x'));
   EXPECT_TRUE(RunReport(options, kFailedReport, "the brief line"));
-  EXPECT_EQ(ReadWholeFile(options.outFile), Joined(kFailedReport));
+  EXPECT_EQ(ReadWholeFile(options.OutFile), Joined(kFailedReport));
   EXPECT_EQ(Console.str(), Joined({"the brief line"}));
 }
 
 TEST_F(ReportCapture, HtmlHoldsEscapedReportAndConsoleTheFullReport) {
-  TRunOptions options;
-  options.htmlFile = ScratchPath("report.html");
+  TReportFiles options;
+  options.HtmlFile = ScratchPath("report.html");
   EXPECT_TRUE(RunReport(options, kGoodReport, "unused"));
   EXPECT_EQ(Console.str(), Joined(kGoodReport));
-  EXPECT_EQ(ReadWholeFile(options.htmlFile),
+  EXPECT_EQ(ReadWholeFile(options.HtmlFile),
             Joined({"<html><head><meta charset=\"utf-8\"><title>Vexorin</title>",
                     "<style>body{font-family:sans-serif;font-size:9pt;margin:8px;}"
                     "pre{font-family:Consolas,monospace;font-size:9pt;}</style></head><body>",
@@ -155,9 +155,9 @@ TEST_F(ReportCapture, HtmlHoldsEscapedReportAndConsoleTheFullReport) {
 }
 
 TEST_F(ReportCapture, UnwritableCaptureFileEndsRunBeforeCapturing) {
-  TRunOptions options;
-  options.outFile = ScratchPath("no_such_dir/r.txt");
-  EXPECT_EQ(BeginCaptureError(options), "cannot write output file: " + options.outFile);
+  TReportFiles options;
+  options.OutFile = ScratchPath("no_such_dir/r.txt");
+  EXPECT_EQ(BeginCaptureError(options), "cannot write output file: " + options.OutFile);
   const std::string missing = TempDir + "/missing/";
   SetEnv("TEMP", missing);
   EXPECT_EQ(BeginCaptureError(Brief()),
@@ -165,18 +165,18 @@ TEST_F(ReportCapture, UnwritableCaptureFileEndsRunBeforeCapturing) {
 }
 
 TEST_F(ReportCapture, HtmlFailureAddsErrorLineAfterConsoleCopy) {
-  TRunOptions options;
-  options.outFile = ScratchPath("kept.txt");
-  options.htmlFile = ScratchPath("no_such_dir/r.html");
+  TReportFiles options;
+  options.OutFile = ScratchPath("kept.txt");
+  options.HtmlFile = ScratchPath("no_such_dir/r.html");
   EXPECT_FALSE(RunReport(options, kGoodReport, ""));
-  EXPECT_EQ(Console.str(), Joined(kGoodReport) + Joined({"Error: cannot write HTML file: " + options.htmlFile}));
-  EXPECT_EQ(ReadWholeFile(options.outFile), Joined(kGoodReport));
+  EXPECT_EQ(Console.str(), Joined(kGoodReport) + Joined({"Error: cannot write HTML file: " + options.HtmlFile}));
+  EXPECT_EQ(ReadWholeFile(options.OutFile), Joined(kGoodReport));
 
   Console.str("");
   options = Brief();
-  options.htmlFile = ScratchPath("no_such_dir/r.html");
+  options.HtmlFile = ScratchPath("no_such_dir/r.html");
   EXPECT_FALSE(RunReport(options, kGoodReport, "brief"));
-  EXPECT_EQ(Console.str(), Joined({"brief", "Error: cannot write HTML file: " + options.htmlFile}));
+  EXPECT_EQ(Console.str(), Joined({"brief", "Error: cannot write HTML file: " + options.HtmlFile}));
   EXPECT_TRUE(fs::is_empty(TempDir));
 }
 
@@ -224,12 +224,12 @@ TEST_F(ReportCapture, PlantedSymlinkAtTemporaryNameIsNotFollowed) {
 
 TEST_F(ReportCapture, OutFileOnFullDiskIsReportedAndEndlessFileDoesNotHang) {
   if (!fs::exists("/dev/full") || !fs::exists("/dev/zero")) GTEST_SKIP() << "no /dev/full or /dev/zero";
-  TRunOptions options;
-  options.outFile = "/dev/full";
+  TReportFiles options;
+  options.OutFile = "/dev/full";
   EXPECT_FALSE(RunReport(options, kGoodReport, ""));
   EXPECT_EQ(Console.str(), Joined(kGoodReport) + Joined({"Error: cannot write output file: /dev/full"}));
   Console.str("");
-  options.outFile = "/dev/zero";
+  options.OutFile = "/dev/zero";
   EXPECT_TRUE(RunReport(options, kGoodReport, ""));
   EXPECT_EQ(Console.str(), Joined(kGoodReport));
 }

@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "parse_support.h"
-#include "utext.h"
+#include "base/text.h"
+#include "geometry/indices.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "cli.h"
+#include "app/command_line.h"
 #include "test_support.h"
-#include "utext.h"
+#include "base/text.h"
 
 namespace {
 

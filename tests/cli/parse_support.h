@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "capture.h"
-#include "cli.h"
+#include "base/fail.h"
+#include "app/command_line.h"
 
 using TArgs = std::vector<std::string>;
 

@@ -2,10 +2,10 @@
 // file, both escaped and placed where their lines stand.
 #include <gtest/gtest.h>
 
-#include "capture.h"
-#include "report_table.h"
+#include "output/capture.h"
+#include "output/report_table.h"
 #include "test_support.h"
-#include "utext.h"
+#include "base/text.h"
 
 namespace {
 
@@ -39,8 +39,8 @@ TEST(ReportTable, TheTextAlignsTheColumnsAndTheHtmlIsAnEscapedTable) {
 }
 
 TEST(ReportTable, CapturedSectionsStandInTheHtmlWhereTheirLinesStand) {
-  TRunOptions options;
-  options.htmlFile = WriteScratchFile("sections.html", "");
+  TReportFiles options;
+  options.HtmlFile = WriteScratchFile("sections.html", "");
   std::ostringstream console;
   {
     TReport report(console);
@@ -63,5 +63,5 @@ TEST(ReportTable, CapturedSectionsStandInTheHtmlWhereTheirLinesStand) {
   for (int copy = 0; copy < 2; ++copy)
     for (const std::string& line : SectionHtml(MeasureSection())) expected.push_back(line);
   for (const char* line : {"<pre>", "", "after &amp; done", "</pre></body></html>"}) expected.push_back(line);
-  EXPECT_EQ(ReadWholeFile(options.htmlFile), Joined(expected));
+  EXPECT_EQ(ReadWholeFile(options.HtmlFile), Joined(expected));
 }

@@ -4,9 +4,9 @@
 
 #include <sstream>
 
-#include "capture.h"
-#include "cli.h"
-#include "utext.h"
+#include "base/fail.h"
+#include "app/command_line.h"
+#include "base/text.h"
 
 TEST(ShapeOptions, AllOrLabelsSeparatedByCommasWithOrWithoutDashes) {
   const std::pair<const char*, std::vector<std::string>> cases[] = {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "parse_support.h"
-#include "utext.h"
+#include "base/text.h"
 
 TEST(SurveyOptions, FormatTakesTextJsonOrCsvInAnyCaseWithOrWithoutDashes) {
   EXPECT_EQ(Parse({"a.cif", "Ni1"}).Command.Options.format, TOutputFormat::Text);

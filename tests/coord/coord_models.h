@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "capture.h"
-#include "coordination.h"
+#include "base/fail.h"
+#include "model/coordination.h"
 
 using TRotation = std::array<std::array<double, 3>, 3>;
 

@@ -8,10 +8,10 @@
 #include <string>
 
 #include "coord_models.h"
-#include "structure.h"
+#include "model/structure.h"
 #include "test_support.h"
-#include "ucif.h"
-#include "ushelx.h"
+#include "io/cif.h"
+#include "io/shelx.h"
 
 namespace {
 

@@ -2,7 +2,9 @@
 
 #include <cmath>
 
-#include "ugeom.h"
+#include "crystal/cell.h"
+#include "crystal/symmetry.h"
+#include "crystal/vector.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "indices.h"
+#include "geometry/indices.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ugeom.h"
+#include "crystal/elements.h"
 
 TEST(ElementTable, LooksUpWholeSymbolsIgnoringCase) {
   EXPECT_EQ(ElementIndex("fe"), 26);

@@ -7,8 +7,11 @@
 #include <stdexcept>
 #include <string>
 
-#include "ugeom.h"
-#include "utext.h"
+#include "base/format.h"
+#include "crystal/cell.h"
+#include "crystal/su.h"
+#include "crystal/vector.h"
+#include "base/text.h"
 
 namespace {
 

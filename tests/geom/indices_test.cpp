@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "indices.h"
+#include "geometry/indices.h"
 
 namespace {
 

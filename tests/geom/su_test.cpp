@@ -8,7 +8,10 @@
 #include <vector>
 
 #include "hand_matrix.h"
-#include "ugeom.h"
+#include "crystal/cell.h"
+#include "crystal/su.h"
+#include "crystal/symmetry.h"
+#include "crystal/vector.h"
 
 namespace {
 
@@ -131,7 +134,6 @@ double Form(const TVec3& u, const TMetric& g, const TVec3& w) {
   return s;
 }
 
-TVec3 Minus(const TVec3& a, const TVec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
 
 TVec3 Axis(int k, double sign) {
   TVec3 e{0, 0, 0};

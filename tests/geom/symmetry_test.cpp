@@ -5,7 +5,9 @@
 #include <utility>
 #include <vector>
 
-#include "ugeom.h"
+#include "crystal/cell.h"
+#include "crystal/symmetry.h"
+#include "crystal/vector.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <random>
 #include <stdexcept>
 
-#include "basal_plane.h"
+#include "geometry/basal_plane.h"
 #include "polyhedra.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <random>
 #include <stdexcept>
 
-#include "octahedral.h"
+#include "geometry/octahedral.h"
 #include "polyhedra.h"
 
 namespace {

@@ -8,8 +8,10 @@
 #include <random>
 #include <vector>
 
-#include "ugeom.h"
-#include "vector_algebra.h"
+#include "crystal/cell.h"
+#include "crystal/vector.h"
+#include "crystal/cell.h"
+#include "crystal/vector.h"
 
 using TSixPositions = std::array<TVec3, 6>;
 

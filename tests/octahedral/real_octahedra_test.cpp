@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "basal_plane.h"
-#include "octahedral.h"
+#include "geometry/basal_plane.h"
+#include "geometry/octahedral.h"
 #include "real_centres.h"
-#include "vector_algebra.h"
+#include "crystal/vector.h"
 
 namespace {
 
@@ -13,7 +13,7 @@ namespace {
 // the real data.
 std::unique_ptr<TAnalysedCentre> RealCentre(const char* file, const char* centre, double tolerance = 0.4,
                                             TSphereRule sphere = TSphereRule::Chemical) {
-  TRunOptions options;
+  TAnalysisOptions options;
   options.tolerance = tolerance;
   options.sphere = sphere;
   return AnalyseRealCentre(RealDataFile(file), centre, {}, options);

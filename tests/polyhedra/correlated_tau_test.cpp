@@ -6,11 +6,14 @@
 
 #include <filesystem>
 
-#include "basal_plane.h"
-#include "indices.h"
+#include "geometry/basal_plane.h"
+#include "geometry/indices.h"
 #include "polyhedron_runs.h"
 #include "real_centres.h"
-#include "vector_algebra.h"
+#include "base/format.h"
+#include "crystal/cell.h"
+#include "crystal/su.h"
+#include "crystal/vector.h"
 
 namespace {
 
@@ -41,8 +44,8 @@ double CorrelatedSu(const TCentreResult& r) {
 
 double UncorrelatedSu(const TCentreResult& r) { return r.Ligands.size() == 4 ? r.Tau4->Su : r.Tau5->Su; }
 
-TRunOptions Computed() {
-  TRunOptions options;
+TAnalysisOptions Computed() {
+  TAnalysisOptions options;
   options.forceCalc = true;  // the angle su from the coordinates, as the draws have them
   return options;
 }
@@ -71,7 +74,7 @@ TEST(CorrelatedTauSu, WithTheShelxMatrixTheCorrelationComesFromTheFullMatrix) {
   if (res.empty()) GTEST_SKIP() << "shared/realdata is absent";
   // Five Cl around FE02 with beta and alpha not related by the mirror.
   const auto centre = AnalyseRealCentre(res, "FE02",
-                                        {"CL04", "CL04#1_565", "CL03", "CL06", "CL03#6_555"}, TRunOptions{});
+                                        {"CL04", "CL04#1_565", "CL03", "CL06", "CL03#6_555"}, TAnalysisOptions{});
   ASSERT_TRUE(centre && centre->Matrix() != nullptr);
   const TMonteCarloSpread mc = MonteCarlo(*centre, TauOfDraw(centre->Result), 4000, 7);
   EXPECT_NEAR(centre->Result.Polyhedron->CorrelatedTau->Correlation.value_or(99), mc.CorrelationOf(1, 2), 0.05);
@@ -112,7 +115,7 @@ TEST(CorrelatedTauSu, TheSectionKeepsTheIndexLinesAndJoinsTheTablesSuByTheCoordi
 
 TEST(BasalPlaneSection, TheMetalsDistanceFromTheBaseAndTheApexTiltAgreeWithMonteCarlo) {
   const std::string ru = RealDataFile("cif/cod2224874_Ru.cif");
-  const auto centre = AnalyseRealCentre(ru, "Ru", {}, TRunOptions{});
+  const auto centre = AnalyseRealCentre(ru, "Ru", {}, TAnalysisOptions{});
   if (!centre) GTEST_SKIP() << "shared/realdata is absent";
   const TBasalFigures& basal = *centre->Result.Polyhedron->Basal;
   const TMonteCarloSpread mc = MonteCarlo(*centre, BasalPlaneValueFunction(basal.Choice), 4000, 5);

@@ -3,7 +3,7 @@
 // Monte Carlo on real six-coordinate centres.
 #include <gtest/gtest.h>
 
-#include "octahedral.h"
+#include "geometry/octahedral.h"
 #include "polyhedron_runs.h"
 #include "real_centres.h"
 
@@ -102,7 +102,7 @@ TEST(OctahedralSection, TheSuOfEveryParameterAgreesWithMonteCarloOnRealOctahedra
                          {"cif/cod2011989_MnCl4.cif", "Fe", {}}};
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Centre);
-    const auto centre = AnalyseRealCentre(RealDataFile(c.File), c.Centre, c.Ligands, TRunOptions{});
+    const auto centre = AnalyseRealCentre(RealDataFile(c.File), c.Centre, c.Ligands, TAnalysisOptions{});
     if (!centre) GTEST_SKIP() << "shared/realdata is absent";
     ASSERT_TRUE(centre->Result.Polyhedron && centre->Result.Polyhedron->Octahedron);
     const TOctahedronFigures& o = *centre->Result.Polyhedron->Octahedron;

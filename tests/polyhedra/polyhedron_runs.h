@@ -12,10 +12,12 @@
 
 #include "app/run_support.h"
 #include "app/survey_structures.h"
-#include "shape_references.h"
+#include "geometry/shape_references.h"
 #include "test_support.h"
-#include "ugeom.h"
-#include "utext.h"
+#include "base/format.h"
+#include "crystal/cell.h"
+#include "crystal/vector.h"
+#include "base/text.h"
 
 // A metal at the middle of a cubic P1 cell of 20 A with ligands (elements
 // given, labels element + number) at the Cartesian offsets (A) from it;

@@ -6,8 +6,8 @@
 #include <regex>
 
 #include "polyhedron_runs.h"
-#include "shape_analysis.h"
-#include "shapes.h"
+#include "geometry/shape_analysis.h"
+#include "geometry/shapes.h"
 
 namespace {
 

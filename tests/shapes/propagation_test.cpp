@@ -1,7 +1,7 @@
 // The general su propagation gives, for one distance or angle, exactly what
 // the program's own distance and angle propagation gives, and the full
 // covariance of several values.
-#include "propagation.h"
+#include "model/propagation.h"
 
 #include <gtest/gtest.h>
 
@@ -12,11 +12,11 @@
 #include <utility>
 #include <vector>
 
-#include "capture.h"
+#include "base/fail.h"
 #include "hand_matrix.h"
-#include "input_shelx.h"
+#include "model/from_shelx.h"
 #include "real_centres.h"
-#include "structure.h"
+#include "model/structure.h"
 #include "test_support.h"
 
 namespace {
@@ -142,7 +142,7 @@ TEST(PropagateSites, OneAngleOrDistanceGetsTheSuOfTheAngleAndDistancePropagation
 TEST(PropagateSites, RealCifCentreGetsTheSuOfEveryAngleAndDistance) {
   const std::string path = RealDataFile("cif/cod4319975_NiN2Cl2.cif");
   if (path.empty()) GTEST_SKIP() << "shared/realdata is absent";
-  const auto centre = AnalyseRealCentre(path, "Ni1", {}, TRunOptions{});
+  const auto centre = AnalyseRealCentre(path, "Ni1", {}, TAnalysisOptions{});
   ASSERT_EQ(centre->Result.Ligands.size(), 4u);
   ExpectSameForCentre(centre->Loaded.Model, centre->Sites.back().Atom, centre->Result.Ligands, nullptr);
 }

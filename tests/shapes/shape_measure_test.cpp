@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "indices.h"
-#include "shape_analysis.h"
+#include "geometry/indices.h"
+#include "geometry/shape_analysis.h"
 #include "shape_support.h"
-#include "shapes.h"
+#include "geometry/shapes.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "shape_references.h"
+#include "geometry/shape_references.h"
 #include "test_support.h"
-#include "utext.h"
+#include "base/text.h"
 
 namespace {
 

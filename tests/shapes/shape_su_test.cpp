@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "input_shelx.h"
+#include "model/from_shelx.h"
 #include "real_centres.h"
-#include "shape_analysis.h"
-#include "shapes.h"
+#include "geometry/shape_analysis.h"
+#include "geometry/shapes.h"
 #include "test_support.h"
 
 namespace {
@@ -74,7 +74,7 @@ TCentre IdealCentre(const TShapeReference& reference, double bond, double suInAn
 TEST(ShapeSu, AgreesWithMonteCarloOnARealStructureAwayFromZero) {
   const std::string path = RealDataFile("cif/cod4319975_NiN2Cl2.cif");
   if (path.empty()) GTEST_SKIP() << "shared/realdata is absent";
-  const auto real = AnalyseRealCentre(path, "Ni1", {}, TRunOptions{});
+  const auto real = AnalyseRealCentre(path, "Ni1", {}, TAnalysisOptions{});
   const TCentre centre{real->Loaded.Model, real->Sites.back().Atom, real->Result.Ligands};
   const std::vector<const TShapeReference*> references = ShapeReferencesOfCN(4);
   const TShapeAnalysis analysis =

@@ -5,7 +5,8 @@
 #include <random>
 #include <vector>
 
-#include "ugeom.h"
+#include "crystal/cell.h"
+#include "crystal/vector.h"
 
 // A random orthogonal matrix (a reflection when reflect is true).
 inline TMat3 RandomOrthogonal(std::mt19937& rng, bool reflect) {

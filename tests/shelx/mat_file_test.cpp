@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "test_support.h"
-#include "umat.h"
-#include "ushelx.h"
+#include "io/shelx_matrix.h"
+#include "io/shelx.h"
 
 namespace {
 

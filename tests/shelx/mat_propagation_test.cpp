@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "test_support.h"
-#include "umat.h"
-#include "ushelx.h"
-#include "utext.h"
+#include "io/shelx_matrix.h"
+#include "io/shelx.h"
+#include "base/text.h"
 
 namespace {
 

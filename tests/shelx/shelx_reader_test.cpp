@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "test_support.h"
-#include "ushelx.h"
+#include "io/shelx.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "child_process.h"
 
-#include "windows_api.h"
+#include "base/windows_api.h"
 
 #include <vector>
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "uxyz.h"
+#include "io/xyz.h"
 
 TEST(XyzFields, CommasBlanksAndTabsSeparateAlikeAndRunsCountAsOne) {
   const std::vector<std::string_view> expected = {"C", "0.0", "-1", "1.2"};

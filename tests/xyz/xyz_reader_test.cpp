@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "test_support.h"
-#include "uxyz.h"
+#include "io/xyz.h"
 
 namespace {
 

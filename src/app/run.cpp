@@ -1,0 +1,178 @@
+#include "app/run.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "analysis/centre.h"
+#include "output/capture.h"
+#include "app/command_line.h"
+#include "geometry/polyhedron_analysis.h"
+#include "output/records.h"
+#include "output/report.h"
+#include "app/survey.h"
+#include "io/cif.h"
+#include "base/text.h"
+
+namespace {
+
+bool SameExistingFile(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
+// Refuses report files that would overwrite a structure the run reads: the
+// --out file is truncated before the input is read.
+void CheckReportFilesSpareInput(const TFileSource& files, const TCommandLine& command) {
+  // Without report files the input is looked up once, by the run itself.
+  if (command.Options.outFile.empty() && command.Options.htmlFile.empty()) return;
+  const std::vector<std::string> typed =
+      command.Options.surveyAll ? command.InputPaths : std::vector<std::string>{command.InputPath};
+  std::vector<std::string> inputs;
+  for (const std::string& typedPath : typed) {
+    std::string path;
+    TInputKind kind = TInputKind::Cif;
+    if (!FindInputFile(files, typedPath, path, kind)) continue;
+    inputs.push_back(path);
+    if (kind == TInputKind::Shelx) {
+      const std::string matrix = PathWithoutExtension(path) + ".mat";
+      if (files.Exists(matrix)) inputs.push_back(matrix);
+    }
+  }
+  for (const std::string* reportFile : {&command.Options.outFile, &command.Options.htmlFile}) {
+    if (reportFile->empty() || !FileExists(*reportFile)) continue;
+    for (const std::string& input : inputs)
+      if (SameExistingFile(*reportFile, input))
+        Fatal("report file " + *reportFile + " would overwrite the input file " + input + ".");
+  }
+}
+
+// The central atom named on the command line, looked up again without an
+// Olex2 suffix when it is not found as typed.
+int FindCentralAtom(const TCommandLine& command, const TLoadedInput& loaded, const TCifFile& cif,
+                    bool& suffixRemoved, TCentreResult& result) {
+  std::string name = command.CentralName;
+  int atom = FindAtom(loaded.Model, name);
+  if (atom < 0) {
+    bool removed = false;
+    name = StripOlexSuffix(name, removed);
+    if (removed) suffixRemoved = true;
+    atom = FindAtom(loaded.Model, name);
+  }
+  result.Centre = name;
+  if (atom >= 0) return atom;
+  const TInputSummary& input = loaded.Input;
+  if (input.Kind == TInputKind::Cif)
+    Fatal("central atom \"" + name + "\" not found in data block \"" + input.BlockName +
+          "\". Blocks with a structure: " + StructureBlockList(cif));
+  Fatal("central atom \"" + name + "\" not found in " + FileNameOnly(input.InputPath) + "." +
+        NotFoundNote(loaded));
+}
+
+// The centre named on the command line, from the input file to the result.
+// Ends the run through Fatal when the file, the block or the centre cannot
+// be found; a failure of the analysis itself is in the result.
+void AnalyseNamedCentre(const TCommandLine& command, const TFileSource& files, bool textReport,
+                        TCentreResult& result) {
+  result.File = command.InputPath;
+  TLoadedInput loaded;
+  TCifFile cif;
+  ResolveInputFile(files, command.InputPath, loaded.Input.InputPath, loaded.Input.Kind);
+  result.Input = loaded.Input.InputPath;
+  if (loaded.Input.Kind == TInputKind::Cif) {
+    LoadCifFile(loaded.Input.InputPath, files, cif);
+    const TCifBlock& block = ChooseBlock(cif, command.Options.blockName, command.CentralName);
+    result.Block = std::string(block.Name());
+    LoadCifBlock(cif, block, loaded);
+  } else {
+    LoadStructureFile(command.Options, files, loaded);
+    result.Block = "";
+  }
+  bool suffixRemoved = false;
+  const int atom = FindCentralAtom(command, loaded, cif, suffixRemoved, result);
+  ReadAnglesAt(loaded, {atom});
+  const TModelSearch search(loaded.Model);
+  const TCentreRequest request{command.Options, command.LigandNames, suffixRemoved, textReport};
+  const std::string file = result.File;
+  const std::optional<std::string> input = result.Input;
+  const std::optional<std::string> block = result.Block;
+  result = AnalyseCentre(loaded, search, atom, request);
+  result.File = file;
+  result.Input = input;
+  result.Block = block;
+}
+
+// The record of the named centre: the result, or the failure that ended it.
+int WriteNamedCentreRecord(const TCommandLine& command, const TFileSource& files,
+                           TReport& output) {
+  TCentreResult result;
+  try {
+    AnalyseNamedCentre(command, files, false, result);
+  } catch (...) {
+    result.Error = FailureMessage(std::current_exception());
+  }
+  if (command.Options.format == TOutputFormat::Csv) {
+    output.Line(CsvHeader(command.Options.shapes));
+    output.Line(CsvRecord(result, command.Options.shapes));
+  } else {
+    output.Line(JsonRecord(result));
+  }
+  return Failed(result) ? 2 : 0;
+}
+
+// The report files of the options; records and surveys show every line
+// they write, so that --brief changes nothing for them.
+TReportFiles ReportFilesOf(const TRunOptions& options, bool brief) {
+  return {options.outFile, options.htmlFile, brief && options.brief};
+}
+
+}  // namespace
+
+int RunVexorin(const std::vector<std::string>& args, std::ostream& console) {
+  return RunVexorin(args, console, DiskFiles());
+}
+
+int RunVexorin(const std::vector<std::string>& args, std::ostream& console,
+               const TFileSource& files) {
+  return RunVexorin(args, console, files, TerminalProgress());
+}
+
+int RunVexorin(const std::vector<std::string>& args, std::ostream& console,
+               const TFileSource& files, const TProgressOutput& progress) {
+  TReport report(console);
+  std::string briefLine;
+  int status = 0;
+  try {
+    TCommandLine command;
+    switch (ParseCommandLine(args, console, command)) {
+      case TCommandOutcome::HelpAsked: return 0;
+      case TCommandOutcome::VersionAsked: return 0;
+      case TCommandOutcome::TooFew: return 1;
+      case TCommandOutcome::Run: break;
+    }
+    const TRunOptions& options = command.Options;
+    if (options.surveyAll) {
+      CheckSurveyArguments(files, command);
+      CheckShapeLabelsExist(options.shapeLabels);
+    }
+    CheckReportFilesSpareInput(files, command);
+    if (options.surveyAll) {
+      report.BeginCapture(ReportFilesOf(options, false));
+      status = RunSurvey(command, files, report, progress);
+    } else if (options.format != TOutputFormat::Text) {
+      report.BeginCapture(ReportFilesOf(options, false));
+      status = WriteNamedCentreRecord(command, files, report);
+    } else {
+      report.BeginCapture(ReportFilesOf(options, true));
+      TCentreResult result;
+      AnalyseNamedCentre(command, files, true, result);
+      PrintCentreReport(report, result);
+      if (Failed(result)) Fatal(result.Error);
+      briefLine = BriefLine(result);
+    }
+  } catch (...) {
+    report.Line("Error: " + FailureMessage(std::current_exception()));
+    status = 2;
+  }
+  if (!report.EndCapture(briefLine)) status = 2;
+  return status;
+}

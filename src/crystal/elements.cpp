@@ -1,0 +1,91 @@
+#include "crystal/elements.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <initializer_list>
+#include <limits>
+#include <system_error>
+
+#include "base/text.h"
+
+namespace {
+
+struct TElement {
+  const char* Symbol;
+  double Radius;  // covalent radius, Angstrom
+};
+
+constexpr TElement kElements[96] = {
+    {"H", 0.31},  {"He", 0.28}, {"Li", 1.28}, {"Be", 0.96}, {"B", 0.84},  {"C", 0.76},
+    {"N", 0.71},  {"O", 0.66},  {"F", 0.57},  {"Ne", 0.58}, {"Na", 1.66}, {"Mg", 1.41},
+    {"Al", 1.21}, {"Si", 1.11}, {"P", 1.07},  {"S", 1.05},  {"Cl", 1.02}, {"Ar", 1.06},
+    {"K", 2.03},  {"Ca", 1.76}, {"Sc", 1.70}, {"Ti", 1.60}, {"V", 1.53},  {"Cr", 1.39},
+    {"Mn", 1.50}, {"Fe", 1.42}, {"Co", 1.38}, {"Ni", 1.24}, {"Cu", 1.32}, {"Zn", 1.22},
+    {"Ga", 1.22}, {"Ge", 1.20}, {"As", 1.19}, {"Se", 1.20}, {"Br", 1.20}, {"Kr", 1.16},
+    {"Rb", 2.20}, {"Sr", 1.95}, {"Y", 1.90},  {"Zr", 1.75}, {"Nb", 1.64}, {"Mo", 1.54},
+    {"Tc", 1.47}, {"Ru", 1.46}, {"Rh", 1.42}, {"Pd", 1.39}, {"Ag", 1.45}, {"Cd", 1.44},
+    {"In", 1.42}, {"Sn", 1.39}, {"Sb", 1.39}, {"Te", 1.38}, {"I", 1.39},  {"Xe", 1.40},
+    {"Cs", 2.44}, {"Ba", 2.15}, {"La", 2.07}, {"Ce", 2.04}, {"Pr", 2.03}, {"Nd", 2.01},
+    {"Pm", 1.99}, {"Sm", 1.98}, {"Eu", 1.98}, {"Gd", 1.96}, {"Tb", 1.94}, {"Dy", 1.92},
+    {"Ho", 1.92}, {"Er", 1.89}, {"Tm", 1.90}, {"Yb", 1.87}, {"Lu", 1.87}, {"Hf", 1.75},
+    {"Ta", 1.70}, {"W", 1.62},  {"Re", 1.51}, {"Os", 1.44}, {"Ir", 1.41}, {"Pt", 1.36},
+    {"Au", 1.36}, {"Hg", 1.32}, {"Tl", 1.45}, {"Pb", 1.46}, {"Bi", 1.48}, {"Po", 1.40},
+    {"At", 1.50}, {"Rn", 1.50}, {"Fr", 2.60}, {"Ra", 2.21}, {"Ac", 2.15}, {"Th", 2.06},
+    {"Pa", 2.00}, {"U", 1.96},  {"Np", 1.90}, {"Pu", 1.87}, {"Am", 1.80}, {"Cm", 1.69},
+};
+
+constexpr int kElementCount = static_cast<int>(sizeof kElements / sizeof kElements[0]);
+constexpr double kUnknownRadius = 1.5;
+
+}  // namespace
+
+int ElementIndex(std::string_view symbol) {
+  for (int z = 1; z <= kElementCount; ++z)
+    if (SameTextIgnoringCase(symbol, kElements[z - 1].Symbol)) return z;
+  return 0;
+}
+
+std::string ElementSymbol(int atomicNumber) {
+  if (atomicNumber < 1 || atomicNumber > kElementCount) return {};
+  return kElements[atomicNumber - 1].Symbol;
+}
+
+bool IsElement(std::string_view symbol) { return ElementIndex(symbol) > 0; }
+
+double CovalentRadius(std::string_view element) {
+  const int z = ElementIndex(element);
+  return z > 0 ? kElements[z - 1].Radius : kUnknownRadius;
+}
+
+std::string LeadingLetters(std::string_view text) {
+  size_t n = 0;
+  while (n < text.size() && IsAsciiLetter(text[n])) ++n;
+  return std::string(text.substr(0, n));
+}
+
+bool IsMetal(std::string_view element) {
+  static constexpr std::string_view kNonMetals[] = {
+      "H",  "He", "B",  "C",  "N",  "O",  "F", "Ne", "Si", "P",  "S",  "Cl",
+      "Ar", "Ge", "As", "Se", "Br", "Kr", "Sb", "Te", "I", "Xe", "At", "Rn"};
+  if (!IsElement(element)) return false;
+  for (std::string_view other : kNonMetals)
+    if (SameTextIgnoringCase(element, other)) return false;
+  return true;
+}
+
+std::string HydrogenForIsotopes(std::string element) {
+  if (SameTextIgnoringCase(element, "D") || SameTextIgnoringCase(element, "T")) return "H";
+  return element;
+}
+
+std::string ElementFromLabel(std::string_view label) {
+  const std::string letters = LeadingLetters(label);
+  if (letters.empty()) return letters;
+  if (SameTextIgnoringCase(letters, "D") || SameTextIgnoringCase(letters, "T")) return "H";
+  // Two letters win: CO2 is cobalt, only C12 or Cx1 fall back to carbon.
+  if (letters.size() >= 2 && IsElement(std::string_view(letters).substr(0, 2)))
+    return letters.substr(0, 2);
+  if (IsElement(std::string_view(letters).substr(0, 1))) return letters.substr(0, 1);
+  return letters;
+}
