@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "app/option_table.h"
+
 #include "base/fail.h"
 #include "crystal/cell.h"
 #include "crystal/elements.h"
@@ -15,8 +17,8 @@ namespace {
 constexpr std::string_view kTau4Reference = "Yang et al., Dalton Trans. 2007";
 constexpr std::string_view kTau5Reference = "Addison et al., JCS Dalton 1984";
 
-// From the empty line after the version line down to "Definitions:".
-constexpr std::array<std::string_view, 64> kHelpUsage = {
+// From the empty line after the version line down to "Options:".
+constexpr auto kHelpUsage = std::to_array<std::string_view>({
     "",
     "Usage:",
     "  vexorin <file.cif> <central atom> [ligand1 ligand2 ...] [options]",
@@ -53,30 +55,11 @@ constexpr std::array<std::string_view, 64> kHelpUsage = {
     "A pi-bonded ligand counts once, at its centroid: Cg(C1+C2+C3+C4+C5).",
     "",
     "Options:",
-    "  --tol=<A>     bond tolerance in Angstrom (default 0.40)",
-    "  --occ=<x>     minimum occupancy for the automatic search (default 0.5)",
-    "  --max=<A>     maximum search radius in Angstrom",
-    "  --block=<n>   data block in the CIF (default: chosen automatically)",
-    "  --xyznames=olex|position|element",
-    "                naming of XYZ atoms: element + line in the file counted",
-    "                from 0, as Olex2 does (default; first atom = 2), element +",
-    "                position in the atom list (first atom = 1), or per element",
-    "                (C1, H1, H2, ...)",
-    "  --calc        always compute the angles, ignore _geom_angle",
-    "  --out=<file>  also write the full report to a text file",
-    "  --html=<file> also write the full report as HTML (e.g. for Olex2)",
-    "  --all         every metal centre of every file given (no atom names)",
-    "  --elements=<list>",
-    "                centre elements of --all, e.g. Cu,Ni (default: every metal)",
-    "  --format=<f>  text (the report, default), json (JSON Lines) or csv records",
-    "  --shapes=all  continuous shape measures (or a list of labels, e.g. SP-4,T-4)",
-    "  --sphere=<s>  automatic ligands: chemical (default) or radii (bond rule only)",
-    "  --brief       print a single result line only",
-    "  --help        this help",
-    "",
-    "The options with a value may also be written without the leading",
-    "\"--\" (block=x, html=x, out=x, tol=x, occ=x, max=x, shapes=x, xyznames=x,",
-    "format=x, elements=x, sphere=x).",
+});
+
+// After the option lines and the sentence on the bare forms, down to
+// "Definitions:".
+constexpr std::array<std::string_view, 4> kHelpOlex = {
     "Olex2 needs this:",
     "its exec macro claims every \"-\" argument as its own option.",
     "",
@@ -185,13 +168,8 @@ size_t TakeQuote(std::string_view raw, size_t pos, TSplitState& state) {
   return next;
 }
 
-constexpr std::array<std::string_view, 11> kBarePrefixes = {
-    "tol=",  "occ=",      "max=",    "block=",    "out=",    "html=",
-    "xyznames=", "format=", "elements=", "shapes=", "sphere=",
-};
-
 std::string WithOptionDashes(const std::string& argument) {
-  for (std::string_view prefix : kBarePrefixes)
+  for (const std::string& prefix : BareForms())
     if (StartsWith(argument, prefix)) return "--" + argument;
   return argument;
 }
@@ -204,71 +182,25 @@ bool IsHelpRequest(std::string_view argument) {
 // line in the help text, as is usual for --version.
 bool IsVersionRequest(std::string_view argument) { return argument == "--version"; }
 
-TXyzNaming ParseXyzNaming(std::string_view value) {
-  if (SameTextIgnoringCase(value, "olex")) return TXyzNaming::Olex;
-  if (SameTextIgnoringCase(value, "position")) return TXyzNaming::Position;
-  if (SameTextIgnoringCase(value, "element")) return TXyzNaming::Element;
-  Fatal("invalid value for --xyznames: " + std::string(value) + " (olex, position or element)");
-}
-
-TSphereRule ParseSphereRule(std::string_view value) {
-  if (SameTextIgnoringCase(value, "chemical")) return TSphereRule::Chemical;
-  if (SameTextIgnoringCase(value, "radii")) return TSphereRule::Radii;
-  Fatal("invalid value for --sphere: " + std::string(value) + " (chemical or radii)");
-}
-
-TOutputFormat ParseOutputFormat(std::string_view value) {
-  if (SameTextIgnoringCase(value, "text")) return TOutputFormat::Text;
-  if (SameTextIgnoringCase(value, "json")) return TOutputFormat::Json;
-  if (SameTextIgnoringCase(value, "csv")) return TOutputFormat::Csv;
-  Fatal("invalid value for --format: " + std::string(value) + " (text, json or csv)");
-}
-
 // Applies one option argument (already with its "--"); false when the
 // argument is positional.
 bool ApplyOption(std::string_view argument, TRunOptions& options) {
-  const auto valueAfter = [&](std::string_view prefix, std::string_view& value) {
-    if (!StartsWith(argument, prefix)) return false;
-    value = argument.substr(prefix.size());
-    return true;
-  };
-  std::string_view value;
-  if (valueAfter("--tol=", value)) {
-    options.tolerance = ParseOptionValue(value, "--tol");
-  } else if (valueAfter("--occ=", value)) {
-    options.minOccupancy = ParseOptionValue(value, "--occ");
-  } else if (valueAfter("--max=", value)) {
-    options.maxRadius = ParseOptionValue(value, "--max");
-  } else if (valueAfter("--block=", value)) {
-    options.blockName = value;
-  } else if (valueAfter("--out=", value)) {
-    options.outFile = value;
-  } else if (valueAfter("--html=", value)) {
-    options.htmlFile = value;
-  } else if (valueAfter("--xyznames=", value)) {
-    options.xyzNaming = ParseXyzNaming(value);
-  } else if (valueAfter("--format=", value)) {
-    options.format = ParseOutputFormat(value);
-  } else if (valueAfter("--elements=", value)) {
-    options.surveyElements = ParseElementList(value);
-    options.elementsGiven = true;
-  } else if (valueAfter("--sphere=", value)) {
-    options.sphere = ParseSphereRule(value);
-  } else if (valueAfter("--shapes=", value)) {
-    options.shapes = true;
-    options.shapeLabels = ParseShapeLabels(value);
-  } else if (argument == "--all") {
-    options.surveyAll = true;
-  } else if (argument == "--brief") {
-    options.brief = true;
-  } else if (argument == "--calc") {
-    options.forceCalc = true;
-  } else if (StartsWith(argument, "--")) {
-    Fatal("unknown option: " + std::string(argument));
-  } else {
-    return false;
+  if (!StartsWith(argument, "--")) return false;
+  const std::string_view text = argument.substr(2);
+  for (const TOptionSpec& option : OptionTable()) {
+    if (option.Apply == nullptr) continue;
+    if (option.ValueHint.empty()) {
+      if (text != option.Name) continue;
+      option.Apply({}, options);
+      return true;
+    }
+    if (text.size() > option.Name.size() && StartsWith(text, option.Name) &&
+        text[option.Name.size()] == '=') {
+      option.Apply(text.substr(option.Name.size() + 1), options);
+      return true;
+    }
   }
-  return true;
+  Fatal("unknown option: " + std::string(argument));
 }
 
 bool IsNameSeparator(char c) { return c == ' ' || c == '\t' || c == ','; }
@@ -399,6 +331,10 @@ void PrintHelp(std::ostream& console) {
   console << kTitleLine << " from CIF data" << kLineEnd;
   WriteLine(console, kVersionLine);
   for (std::string_view line : kHelpUsage) WriteLine(console, line);
+  for (const std::string& line : OptionHelpLines()) WriteLine(console, line);
+  WriteLine(console, "");
+  for (const std::string& line : BareFormLines()) WriteLine(console, line);
+  for (std::string_view line : kHelpOlex) WriteLine(console, line);
   console << kTau4Formula << kTau4Reference << kLineEnd;
   WriteLine(console, kTau4PrimeFormula);
   console << kTau4PrimeIndent << kTau4PrimeReference << kLineEnd;

@@ -1,5 +1,7 @@
-// The manual page man/vexorin.1 against the help text: every option of the
-// help text has its entry in the page's OPTIONS, so the two cannot drift apart.
+// The manual page man/vexorin.1 and the README against the help text and
+// the option table: every option has its entry in the page's OPTIONS and in
+// the README's option table, every bare form is named in both, so that they
+// cannot drift apart.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -7,6 +9,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/option_table.h"
 #include "test_support.h"
 #include "base/text.h"
 
@@ -19,6 +22,8 @@ std::string HelpText() {
   PrintHelp(console);
   return console.str();
 }
+
+std::string ReadmeSource() { return ReadWholeFile(std::string(VEXORIN_SOURCE_DIR) + "/README.md"); }
 
 std::string ManPageSource() { return ReadWholeFile(std::string(VEXORIN_SOURCE_DIR) + "/man/vexorin.1"); }
 
@@ -179,4 +184,18 @@ TEST(ManPage, TagCheckTellsAnOptionFromALongerOne) {
   EXPECT_FALSE(TagNames("--outline", "--out"));
   EXPECT_EQ(ShownText(".BI \\-\\-tol= A"), "--tol=A");
   EXPECT_EQ(ShownText(".BR \\-\\-help \", \" \\-h"), "--help, -h");
+}
+
+TEST(Readme, ListsEveryOptionAndBareFormOfTheTable) {
+  const std::string readme = ReadmeSource();
+  for (const TOptionSpec& option : OptionTable())
+    EXPECT_NE(readme.find("| `--" + std::string(option.Name)), std::string::npos)
+        << "--" << option.Name << " is not in the README's option table";
+  const size_t sentence = readme.find("The bare forms are ");
+  ASSERT_NE(sentence, std::string::npos);
+  const std::string bare = readme.substr(sentence, readme.find("\n\n", sentence) - sentence);
+  const std::vector<std::string> forms = BareForms();
+  EXPECT_EQ(forms, HelpBareForms(HelpText()));
+  for (const std::string& form : forms)
+    EXPECT_NE(bare.find("`" + form + "`"), std::string::npos) << form << " is not in the README's bare forms";
 }
