@@ -45,10 +45,17 @@ std::string ReadWholeFile(const std::string& path) {
 }
 
 std::string RealDataFile(const std::string& relative) {
-  const fs::path path = fs::path(VEXORIN_SOURCE_DIR) / ".." / "shared" / "realdata" / relative;
-  std::error_code ec;
-  if (!fs::exists(path, ec)) return "";
-  return path.lexically_normal().string();
+  // The shared folder holds every real file; tests/data/real the few whose
+  // licence lets them travel with the project, byte for byte the same.
+  for (const fs::path& root : {fs::path(VEXORIN_SOURCE_DIR) / ".." / "shared" / "realdata",
+                               fs::path(VEXORIN_SOURCE_DIR) / "tests" / "data" / "real"}) {
+    const fs::path path = root / relative;
+    std::error_code ec;
+    if (fs::exists(path, ec)) return path.lexically_normal().string();
+    // A folder is the whole collection or nothing.
+    if (relative.empty() || relative.find('.') == std::string::npos) break;
+  }
+  return "";
 }
 
 std::string RealShelxWithMatrix(const std::string& folder) {

@@ -313,6 +313,8 @@ TEST(ShelxRealFiles, SymmetryAndAtomsOfPublishedStructures) {
                          {"2240189.res", 36},  {"p21c.res", 4},    {"sucrose.res", 2}};
   if (RealDataFile("shelx/NaCl.res").empty()) GTEST_SKIP() << "no real data";
   for (const TCase& c : cases) {
+    // The files whose licence keeps them out of the project need the shared folder.
+    if (RealDataFile("shelx/" + c.Name).empty()) continue;
     const TReadResult r = ReadRealFile(c.Name);
     ASSERT_TRUE(r.Ok) << c.Name << ": " << r.Error;
     EXPECT_EQ(r.Data.SymOps.size(), c.Ops) << c.Name;
