@@ -97,12 +97,3 @@ TEST(SpaceGroupSymbol, OperatorsFromTheHallOrHMSymbolOrTheNumberGiveTheReportOfT
   }
 }
 
-TEST(SpaceGroupSymbol, AnUnreadableSymbolKeepsTheWarningOfTheIdentityAlone) {
-  const TGroupCase& c = kCases[0];
-  const std::string path =
-      WriteScratchFile("unknown.cif", Block(c, "_symmetry_space_group_name_H-M 'Q 7 7'\n"));
-  const std::string report = RunProgram({path, "Cu1", "--shapes=all"}).Console;
-  EXPECT_TRUE(Contains(report, "Warning      : no symmetry operators in the data block (space group "
-                               "Q 7 7); only x,y,z is used."))
-      << report;
-}

@@ -82,37 +82,6 @@ TEST(CorrelatedTauSu, WithTheShelxMatrixTheCorrelationComesFromTheFullMatrix) {
   EXPECT_LT(std::fabs(CorrelatedSu(centre->Result) - mc.Sd[0]), std::fabs(UncorrelatedSu(centre->Result) - mc.Sd[0]));
 }
 
-TEST(CorrelatedTauSu, TheSectionKeepsTheIndexLinesAndJoinsTheTablesSuByTheCoordinatesCorrelation) {
-  const std::string ni = ExampleFile("ni_square_planar.cif");
-  const std::string report = RunProgram({ni, "Ni1", "--shapes=all"}).Console;
-  const json record = JsonLines(RunProgram({ni, "Ni1", "--shapes=all", "--format=json"}).Console).at(0);
-  const json computed = JsonLines(RunProgram({ni, "Ni1", "--shapes=all", "--format=json", "--calc"}).Console).at(0);
-  // r comes from the coordinates whether beta and alpha come from the
-  // angle table or not; the su are those of the table.
-  const double r = record["beta_alpha_correlation"], sb = record["beta_su"], sa = record["alpha_su"];
-  EXPECT_DOUBLE_EQ(r, computed["beta_alpha_correlation"].get<double>());
-  EXPECT_DOUBLE_EQ(record["tau4_su_correlated"].get<double>(), Tau4SuCorrelated(sb, sa, r * sb * sa));
-  EXPECT_DOUBLE_EQ(record["tau4_prime_su_correlated"].get<double>(), Tau4PrimeSuCorrelated(sb, sa, r * sb * sa));
-  EXPECT_TRUE(record["tau5_su_correlated"].is_null());
-  const auto line = [&](const char* name, const char* value, const char* key, const char* suKey) {
-    return std::string("  ") + name + " = " + value + " uncorrelated, " +
-           FormatValueSu(record[key].get<double>(), record[suKey].get<double>(), 3) +
-           " correlated (r = " + FormatFixed(r, 2) + ")";
-  };
-  EXPECT_EQ(SectionOf(report, "su of the geometry index"),
-            (std::vector<std::string>{"su of the geometry index with the correlation of beta and alpha",
-                                      line("tau4 ", "0.1108(3)", "tau4", "tau4_su_correlated"),
-                                      line("tau4'", "0.1025(3)", "tau4_prime", "tau4_prime_su_correlated"), "",
-                                      "  beta and alpha share the central atom: their errors correlate;",
-                                      "  r was propagated from the coordinate and cell su.",
-                                      "  The su of the angles marked (CIF) are those of the _geom_angle loop."}));
-  EXPECT_TRUE(Contains(report, kE + "  tau4  = 0.1108(3)     (0 = square planar, 0.43 = seesaw, 1 = tetrahedral)" + kE));
-  // Without su in the input: no correlated su, a basal plane without su.
-  const json xyz = JsonLines(RunProgram({ExampleFile("fe_trigonal_bipyramid.xyz"), "Fe2", "--shapes=all", "--format=json"}).Console).at(0);
-  EXPECT_TRUE(xyz["tau5_su_correlated"].is_null() && xyz["beta_alpha_correlation"].is_null());
-  EXPECT_TRUE(!xyz["basal_displacement"].is_null() && xyz["basal_displacement_su"].is_null());
-}
-
 TEST(BasalPlaneSection, TheMetalsDistanceFromTheBaseAndTheApexTiltAgreeWithMonteCarlo) {
   const std::string ru = RealDataFile("cif/cod2224874_Ru.cif");
   const auto centre = AnalyseRealCentre(ru, "Ru", {}, TAnalysisOptions{});

@@ -18,38 +18,6 @@ double SuOf(const json& value) { return value.is_null() ? 0.0 : value.get<double
 
 }  // namespace
 
-TEST(ShapeSectionOutput, TheSectionOfARealCentreBetweenSeesawAndTetrahedron) {
-  const std::string cif = RealDataFile("cif/cod4319975_NiN2Cl2.cif");
-  if (cif.empty()) GTEST_SKIP() << "shared/realdata is absent";
-  const std::string report = RunProgram({cif, "Ni1", "--shapes=all"}).Console;
-  EXPECT_EQ(SectionOf(report, "Continuous shape measures"),
-            (std::vector<std::string>{
-                "Continuous shape measures for CN 4 (S = 0 for the ideal shape)",
-                "  Label    Reference polyhedron                          Symmetry         S",
-                "  SP-4     Square                                        D4h       22.33(9)",
-                "  T-4      Tetrahedron                                   Td         4.50(5)",
-                "  SS-4     Seesaw or sawhorse (cis-divacant octahedron)  C2v        2.00(3)",
-                "  vTBPY-4  Axially vacant trigonal bipyramid             C3v        4.03(4)",
-                "  Noise level: S = 0.00078, what the coordinate su alone give on average;",
-                "  a measure below it (*) is indistinguishable from the ideal shape.",
-                "  Closest shape: SS-4, S = 2.00(3) - Seesaw or sawhorse (cis-divacant",
-                "                 octahedron)",
-                "",
-                "  Minimal-distortion paths (Casanova et al., JACS 126, 1755 (2004)):",
-                "  Path      Deviation [%]  Coordinate [%]",
-                "  SP-4/T-4      14.71(15)       79.97(17)  0 % = SP-4, 100 % = T-4",
-                "  A deviation above about 10 % is taken to put the polyhedron off that path;",
-                "  its coordinate then says little.",
-                "",
-                "  SS-4 is SHAPE's seesaw, the cis-divacant octahedron (angles 180 and",
-                "  90 deg); the seesaw of the tau4 weights has the angles 180 and 120 deg.",
-                "  The su of S were propagated from the coordinate and cell su (without",
-                "  correlations), with the optimal assignment and rotation of each S held fixed."}));
-  // After the geometry index, before the closing note.
-  EXPECT_LT(report.find("  Weights of the ideal shapes:"), report.find("Continuous shape measures"));
-  EXPECT_LT(report.find("Continuous shape measures"), report.find("Note: angles marked (CIF)"));
-}
-
 TEST(ShapeSectionOutput, RecordsCarryTheNumbersThatTheReportRounds) {
   const std::string three = WriteScratchFile("three_centres.cif", kThreeCentresCif);
   for (const auto& [file, centre] : {std::pair{three, "Zn1"}, std::pair{three, "Cu1"}, std::pair{three, "Co1"},
