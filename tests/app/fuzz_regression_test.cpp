@@ -10,7 +10,7 @@
 #include "../../fuzz/run_input.h"
 #include "app/command_line.h"
 #include "app/run.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <sstream>
 
-#include "run_support.h"
-#include "test_support.h"
+#include "support/run_support.h"
+#include "support/test_support.h"
 
 namespace {
 

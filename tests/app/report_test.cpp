@@ -2,8 +2,8 @@
 // overwrite the input. (The reports themselves are whole-run cases.)
 #include <gtest/gtest.h>
 
-#include "run_support.h"
-#include "test_support.h"
+#include "support/run_support.h"
+#include "support/test_support.h"
 
 TEST(ReportFiles, OutFileHoldsTheFullReportWhileTheConsoleShowsTheBriefLine) {
   const std::string path = ExampleFile("ni_square_planar.cif");

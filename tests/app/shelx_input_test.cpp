@@ -8,7 +8,7 @@
 #include "model/from_shelx.h"
 #include "app/run.h"
 #include "model/structure.h"
-#include "test_support.h"
+#include "support/test_support.h"
 #include "base/text.h"
 #include "base/format.h"
 #include "output/report.h"

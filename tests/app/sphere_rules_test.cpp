@@ -12,9 +12,9 @@
 #include <regex>
 #include <sstream>
 
-#include "app/run_support.h"
-#include "app/survey_structures.h"
-#include "test_support.h"
+#include "support/run_support.h"
+#include "support/survey_structures.h"
+#include "support/test_support.h"
 
 namespace {
 

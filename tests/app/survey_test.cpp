@@ -7,8 +7,8 @@
 #include <locale>
 #include <stdexcept>
 
-#include "survey_structures.h"
-#include "test_support.h"
+#include "support/survey_structures.h"
+#include "support/test_support.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "output/capture.h"
 #include "model/from_xyz.h"
-#include "test_support.h"
+#include "support/test_support.h"
 #include "base/text.h"
 #include "output/report.h"
 

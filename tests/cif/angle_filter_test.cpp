@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "model/structure.h"
-#include "test_support.h"
+#include "support/test_support.h"
 #include "io/cif.h"
 #include "base/text.h"
 #include "base/format.h"

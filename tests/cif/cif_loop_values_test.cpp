@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "test_support.h"
+#include "support/test_support.h"
 #include "io/cif.h"
 #include "base/text.h"
 

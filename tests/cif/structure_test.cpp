@@ -5,7 +5,7 @@
 
 #include "base/fail.h"
 #include "model/structure.h"
-#include "test_support.h"
+#include "support/test_support.h"
 #include "io/cif.h"
 
 namespace {

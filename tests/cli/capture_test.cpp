@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "output/capture.h"
-#include "test_support.h"
+#include "support/test_support.h"
 #include "base/text.h"
 
 #ifdef _WIN32

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "parse_support.h"
+#include "support/parse_support.h"
 #include "base/text.h"
 #include "geometry/indices.h"
 

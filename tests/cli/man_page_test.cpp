@@ -10,7 +10,7 @@
 
 #include "app/command_line.h"
 #include "app/option_table.h"
-#include "test_support.h"
+#include "support/test_support.h"
 #include "base/text.h"
 
 namespace {

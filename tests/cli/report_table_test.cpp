@@ -4,7 +4,7 @@
 
 #include "output/capture.h"
 #include "output/report_table.h"
-#include "test_support.h"
+#include "support/test_support.h"
 #include "base/text.h"
 
 namespace {

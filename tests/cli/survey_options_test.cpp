@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "parse_support.h"
+#include "support/parse_support.h"
 #include "base/text.h"
 
 TEST(SurveyOptions, FormatTakesTextJsonOrCsvInAnyCaseWithOrWithoutDashes) {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "coord_models.h"
+#include "support/coord_models.h"
 
 namespace {
 

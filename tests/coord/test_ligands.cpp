@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "coord_models.h"
+#include "support/coord_models.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <string>
 
-#include "coord_models.h"
+#include "support/coord_models.h"
 #include "model/structure.h"
-#include "test_support.h"
+#include "support/test_support.h"
 #include "io/cif.h"
 #include "io/shelx.h"
 

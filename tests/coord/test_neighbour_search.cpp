@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "coord_models.h"
+#include "support/coord_models.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "hand_matrix.h"
+#include "support/hand_matrix.h"
 #include "crystal/cell.h"
 #include "crystal/su.h"
 #include "crystal/symmetry.h"

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "geometry/basal_plane.h"
-#include "polyhedra.h"
+#include "support/polyhedra.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <stdexcept>
 
 #include "geometry/octahedral.h"
-#include "polyhedra.h"
+#include "support/polyhedra.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "geometry/basal_plane.h"
 #include "geometry/octahedral.h"
-#include "real_centres.h"
+#include "support/real_centres.h"
 #include "crystal/vector.h"
 
 namespace {

@@ -8,8 +8,8 @@
 
 #include "geometry/basal_plane.h"
 #include "geometry/indices.h"
-#include "polyhedron_runs.h"
-#include "real_centres.h"
+#include "support/polyhedron_runs.h"
+#include "support/real_centres.h"
 #include "base/format.h"
 #include "crystal/cell.h"
 #include "crystal/su.h"

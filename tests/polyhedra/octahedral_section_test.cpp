@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "geometry/octahedral.h"
-#include "polyhedron_runs.h"
-#include "real_centres.h"
+#include "support/polyhedron_runs.h"
+#include "support/real_centres.h"
 
 namespace {
 

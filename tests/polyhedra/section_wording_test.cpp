@@ -2,7 +2,7 @@
 // wording of the section and the record fields are whole-run cases.)
 #include <gtest/gtest.h>
 
-#include "polyhedron_runs.h"
+#include "support/polyhedron_runs.h"
 #include "geometry/shape_analysis.h"
 #include "geometry/shapes.h"
 

@@ -5,7 +5,7 @@
 
 #include <map>
 
-#include "polyhedron_runs.h"
+#include "support/polyhedron_runs.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // the labels, and what stays as it was.
 #include <gtest/gtest.h>
 
-#include "polyhedron_runs.h"
+#include "support/polyhedron_runs.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 
 #include "app/run.h"
 #include "base/text.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 namespace fs = std::filesystem;
 

@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "base/fail.h"
-#include "hand_matrix.h"
+#include "support/hand_matrix.h"
 #include "model/from_shelx.h"
-#include "real_centres.h"
+#include "support/real_centres.h"
 #include "model/structure.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "geometry/indices.h"
 #include "geometry/shape_analysis.h"
-#include "shape_support.h"
+#include "support/shape_support.h"
 #include "geometry/shapes.h"
 
 namespace {

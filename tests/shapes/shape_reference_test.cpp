@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "geometry/shape_references.h"
-#include "test_support.h"
+#include "support/test_support.h"
 #include "base/text.h"
 
 namespace {

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "model/from_shelx.h"
-#include "real_centres.h"
+#include "support/real_centres.h"
 #include "geometry/shape_analysis.h"
 #include "geometry/shapes.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "test_support.h"
+#include "support/test_support.h"
 #include "io/shelx_matrix.h"
 #include "io/shelx.h"
 #include "base/text.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "test_support.h"
+#include "support/test_support.h"
 #include "io/shelx.h"
 
 namespace {

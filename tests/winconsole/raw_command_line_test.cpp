@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/run_support.h"
+#include "support/run_support.h"
 #include "child_process.h"
-#include "test_support.h"
+#include "support/test_support.h"
 
 namespace fs = std::filesystem;
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "test_support.h"
+#include "support/test_support.h"
 #include "io/xyz.h"
 
 namespace {

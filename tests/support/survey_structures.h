@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "run_support.h"
+#include "support/run_support.h"
 #include "base/text.h"
 
 // Three metal centres far apart in a cubic P1 cell of 30 A: a ZnCl4

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "app/run_support.h"
-#include "app/survey_structures.h"
+#include "support/run_support.h"
+#include "support/survey_structures.h"
 #include "geometry/shape_references.h"
-#include "test_support.h"
+#include "support/test_support.h"
 #include "base/format.h"
 #include "crystal/cell.h"
 #include "crystal/vector.h"

@@ -12,7 +12,7 @@
 #include "analysis/centre.h"
 #include "model/propagation.h"
 #include "geometry/shape_analysis.h"
-#include "test_support.h"
+#include "support/test_support.h"
 #include "io/cif.h"
 
 struct TAnalysedCentre {
