@@ -1,5 +1,5 @@
-// Loading an XYZ file into the structure model, and the texts the report
-// prints for XYZ input.
+// Loading an XYZ file into the structure model, and how its atoms were
+// named (for the report header and the "not found" message).
 #pragma once
 
 #include <string>

@@ -1,6 +1,5 @@
-// The result of one central atom, computed once and read by the text report,
-// the brief line, the survey's text line and the machine-readable records;
-// and the writers of those records as JSON Lines and CSV.
+// The machine-readable records of a centre's result: JSON Lines and CSV,
+// with the number and string conventions they share.
 #pragma once
 
 #include <array>
