@@ -16,6 +16,7 @@ struct TAnalysisOptions {
   double tolerance = 0.4;
   double minOccupancy = 0.5;
   double maxRadius = -1.0;  // used only when > 0
+  std::string blockName;    // --block: the CIF data block; "" to choose automatically
   bool forceCalc = false;
   TXyzNaming xyzNaming = TXyzNaming::Olex;
   bool shapes = false;                  // --shapes: the shape section of the report

@@ -13,7 +13,6 @@
 
 // The options of a run: the analysis options and what the run writes where.
 struct TRunOptions : TAnalysisOptions {
-  std::string blockName;
   std::string outFile;
   std::string htmlFile;
   bool brief = false;

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "analysis/centre.h"
+#include "analysis/named_centre.h"
 #include "output/capture.h"
 #include "app/command_line.h"
 #include "geometry/polyhedron_analysis.h"
@@ -46,70 +47,14 @@ void CheckReportFilesSpareInput(const TFileSource& files, const TCommandLine& co
   }
 }
 
-// The central atom named on the command line, looked up again without an
-// Olex2 suffix when it is not found as typed.
-int FindCentralAtom(const TCommandLine& command, const TLoadedInput& loaded, const TCifFile& cif,
-                    bool& suffixRemoved, TCentreResult& result) {
-  std::string name = command.CentralName;
-  int atom = FindAtom(loaded.Model, name);
-  if (atom < 0) {
-    bool removed = false;
-    name = StripOlexSuffix(name, removed);
-    if (removed) suffixRemoved = true;
-    atom = FindAtom(loaded.Model, name);
-  }
-  result.Centre = name;
-  if (atom >= 0) return atom;
-  const TInputSummary& input = loaded.Input;
-  if (input.Kind == TInputKind::Cif)
-    Fatal("central atom \"" + name + "\" not found in data block \"" + input.BlockName +
-          "\". Blocks with a structure: " + StructureBlockList(cif));
-  Fatal("central atom \"" + name + "\" not found in " + FileNameOnly(input.InputPath) + "." +
-        NotFoundNote(loaded));
-}
-
-// The centre named on the command line, from the input file to the result.
-// Ends the run through Fatal when the file, the block or the centre cannot
-// be found; a failure of the analysis itself is in the result.
-void AnalyseNamedCentre(const TCommandLine& command, const TFileSource& files, bool textReport,
-                        TCentreResult& result) {
-  result.File = command.InputPath;
-  TLoadedInput loaded;
-  TCifFile cif;
-  ResolveInputFile(files, command.InputPath, loaded.Input.InputPath, loaded.Input.Kind);
-  result.Input = loaded.Input.InputPath;
-  if (loaded.Input.Kind == TInputKind::Cif) {
-    LoadCifFile(loaded.Input.InputPath, files, cif);
-    const TCifBlock& block = ChooseBlock(cif, command.Options.blockName, command.CentralName);
-    result.Block = std::string(block.Name());
-    LoadCifBlock(cif, block, loaded);
-  } else {
-    LoadStructureFile(command.Options, files, loaded);
-    result.Block = "";
-  }
-  bool suffixRemoved = false;
-  const int atom = FindCentralAtom(command, loaded, cif, suffixRemoved, result);
-  ReadAnglesAt(loaded, {atom});
-  const TModelSearch search(loaded.Model);
-  const TCentreRequest request{command.Options, command.LigandNames, suffixRemoved, textReport};
-  const std::string file = result.File;
-  const std::optional<std::string> input = result.Input;
-  const std::optional<std::string> block = result.Block;
-  result = AnalyseCentre(loaded, search, atom, request);
-  result.File = file;
-  result.Input = input;
-  result.Block = block;
+TCentreQuery QueryOf(const TCommandLine& command) {
+  return {command.InputPath, command.CentralName, command.LigandNames};
 }
 
 // The record of the named centre: the result, or the failure that ended it.
 int WriteNamedCentreRecord(const TCommandLine& command, const TFileSource& files,
                            TReport& output) {
-  TCentreResult result;
-  try {
-    AnalyseNamedCentre(command, files, false, result);
-  } catch (...) {
-    result.Error = FailureMessage(std::current_exception());
-  }
+  const TCentreResult result = AnalyseNamedCentre(files, QueryOf(command), command.Options, false);
   if (command.Options.format == TOutputFormat::Csv) {
     output.Line(CsvHeader(command.Options.shapes));
     output.Line(CsvRecord(result, command.Options.shapes));
@@ -163,8 +108,7 @@ int RunVexorin(const std::vector<std::string>& args, std::ostream& console,
       status = WriteNamedCentreRecord(command, files, report);
     } else {
       report.BeginCapture(ReportFilesOf(options, true));
-      TCentreResult result;
-      AnalyseNamedCentre(command, files, true, result);
+      const TCentreResult result = AnalyseNamedCentre(files, QueryOf(command), options, true);
       PrintCentreReport(report, result);
       if (Failed(result)) Fatal(result.Error);
       briefLine = BriefLine(result);

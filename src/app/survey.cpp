@@ -15,6 +15,7 @@
 #endif
 
 #include "analysis/centre.h"
+#include "analysis/survey.h"
 #include "output/capture.h"
 #include "app/command_line.h"
 #include "output/records.h"
@@ -25,12 +26,6 @@
 #include "crystal/vector.h"
 
 namespace {
-
-// Non-metals, noble gases and the metalloids B, Si, Ge, As, Sb, Te and At:
-// no centre of a coordination polyhedron in the survey's sense.
-bool HoldsAtomSites(const TCifBlock& block) {
-  return block.FindLoop("_atom_site_label") != nullptr;
-}
 
 bool IsNameSeparator(char c) { return c == ' ' || c == '\t' || c == ','; }
 
@@ -148,24 +143,10 @@ std::string SurveyTextLine(const TCentreResult& result, bool showBlock) {
   return line + "Error: " + OneLineMessage(result.Error);
 }
 
-// Runs one step of the survey; a failure ends up in result.Error.
-template <class TStep>
-bool Survived(TCentreResult& result, const TStep& step) {
-  try {
-    step();
-    return true;
-  } catch (...) {
-    result.Error = FailureMessage(std::current_exception());
-    return false;
-  }
-}
-
 struct TSurvey {
   const TCommandLine& Command;
-  const TFileSource& Files;
   TReport& Output;
   TSurveyProgress& Progress;
-  TElementSet Elements;
   size_t CentresOfFile = 0;
   bool AnyError = false;
 
@@ -180,122 +161,7 @@ struct TSurvey {
   }
 };
 
-TCentreResult ResultOf(const std::string& typedPath, std::optional<std::string> block) {
-  TCentreResult result;
-  result.File = typedPath;
-  result.Block = std::move(block);
-  return result;
-}
-
-// Every centre of one model: the SHELX or XYZ file, or one CIF block.
-template <class TLoad>
-void SurveyModel(TSurvey& survey, const std::string& typedPath, const std::string& path,
-                 TInputKind kind, const std::optional<std::string>& block, bool showBlock,
-                 const TLoad& load) {
-  TLoadedInput loaded;
-  loaded.Input.InputPath = path;
-  loaded.Input.Kind = kind;
-  std::optional<TModelSearch> search;
-  std::vector<int> centres;
-  TCentreResult modelFailure = ResultOf(typedPath, block);
-  modelFailure.Input = path;
-  if (!Survived(modelFailure, [&] {
-        load(loaded);
-        centres = SurveyCentres(loaded.Model, survey.Elements);
-        ReadAnglesAt(loaded, centres);
-        search.emplace(loaded.Model, centres.size());
-      })) {
-    survey.Write(modelFailure, showBlock);
-    return;
-  }
-  const std::vector<std::string> automaticLigands;
-  const TCentreRequest request{survey.Command.Options, automaticLigands, false, false, true};
-  for (int atom : centres) {
-    TCentreResult result = AnalyseCentre(loaded, *search, atom, request);
-    result.File = typedPath;
-    result.Input = path;
-    result.Block = block ? *block : std::string();
-    survey.Write(result, showBlock);
-  }
-}
-
-// The blocks of a CIF that are surveyed: the one of --block, or every block
-// that holds atom sites.
-std::vector<const TCifBlock*> SurveyedBlocks(const TCifFile& cif, const std::string& blockName) {
-  if (!blockName.empty()) return {&ChooseBlock(cif, blockName, "")};
-  if (cif.BlockCount() == 0) Fatal("no data block found in the CIF.");
-  std::vector<const TCifBlock*> blocks;
-  for (int i = 0; i < cif.BlockCount(); ++i)
-    if (HoldsAtomSites(cif.Block(i))) blocks.push_back(&cif.Block(i));
-  if (blocks.empty()) Fatal("no data block with cell parameters and atom sites found.");
-  return blocks;
-}
-
-void SurveyCif(TSurvey& survey, const std::string& typedPath, const std::string& path) {
-  TCifFile cif;
-  std::vector<const TCifBlock*> blocks;
-  TCentreResult fileFailure = ResultOf(typedPath, std::nullopt);
-  fileFailure.Input = path;
-  if (!Survived(fileFailure, [&] {
-        LoadCifFile(path, survey.Files, cif);
-        blocks = SurveyedBlocks(cif, survey.Command.Options.blockName);
-      })) {
-    survey.Write(fileFailure, false);
-    return;
-  }
-  const bool showBlock = cif.BlockCount() > 1;
-  for (const TCifBlock* block : blocks)
-    SurveyModel(survey, typedPath, path, TInputKind::Cif, std::string(block->Name()), showBlock,
-                [&](TLoadedInput& loaded) { LoadCifBlock(cif, *block, loaded); });
-}
-
-void SurveyFile(TSurvey& survey, const std::string& typedPath) {
-  std::string path;
-  TInputKind kind = TInputKind::Cif;
-  TCentreResult fileFailure = ResultOf(typedPath, std::nullopt);
-  if (!Survived(fileFailure, [&] { ResolveInputFile(survey.Files, typedPath, path, kind); })) {
-    survey.Write(fileFailure, false);
-    return;
-  }
-  if (kind == TInputKind::Cif) {
-    SurveyCif(survey, typedPath, path);
-    return;
-  }
-  // A SHELX or XYZ file that cannot be read is the file's failure, not a
-  // block's.
-  SurveyModel(survey, typedPath, path, kind, std::nullopt, false, [&](TLoadedInput& loaded) {
-    LoadStructureFile(survey.Command.Options, survey.Files, loaded);
-  });
-}
-
 }  // namespace
-
-TElementSet SurveyElements(const std::vector<int>& chosen) {
-  TElementSet set{};
-  if (!chosen.empty()) {
-    for (int z : chosen)
-      if (z > 0 && z < static_cast<int>(set.size())) set[z] = true;
-    return set;
-  }
-  for (int z = 1; z < static_cast<int>(set.size()); ++z) set[z] = IsMetal(ElementSymbol(z));
-  return set;
-}
-
-std::vector<int> SurveyCentres(const TStructure& model, const TElementSet& elements) {
-  // Element symbols repeat; each distinct one is looked up in the table once.
-  std::unordered_map<std::string, bool> isCentre;
-  std::vector<int> centres;
-  for (size_t i = 0; i < model.Atoms.size(); ++i) {
-    const std::string& element = model.Atoms[i].Element;
-    auto known = isCentre.find(element);
-    if (known == isCentre.end())
-      known = isCentre.emplace(element, elements[ElementIndex(element)]).first;
-    // An element read from a label that the formula lacks (Wat1 as W) is
-    // no centre.
-    if (known->second && !model.Atoms[i].ElementNotInFormula) centres.push_back(static_cast<int>(i));
-  }
-  return centres;
-}
 
 void CheckSurveyArguments(const TFileSource& files, const TCommandLine& command) {
   for (size_t k = 1; k < command.InputPaths.size(); ++k) {
@@ -330,11 +196,13 @@ std::string ProgressText(size_t filesDone, size_t fileCount, size_t centres, dou
 int RunSurvey(const TCommandLine& command, const TFileSource& files, TReport& output,
               const TProgressOutput& progress) {
   TSurveyProgress shown(progress, command.InputPaths.size());
-  TSurvey survey{command, files, output, shown, SurveyElements(command.Options.surveyElements)};
+  const TElementSet elements = SurveyElements(command.Options.surveyElements);
+  TSurvey survey{command, output, shown};
   if (command.Options.format == TOutputFormat::Csv) output.Line(CsvHeader(command.Options.shapes));
   for (const std::string& typedPath : command.InputPaths) {
     survey.CentresOfFile = 0;
-    SurveyFile(survey, typedPath);
+    SurveyFile(files, typedPath, command.Options, elements,
+               [&survey](const TCentreResult& result, bool showBlock) { survey.Write(result, showBlock); });
     shown.FileDone(survey.CentresOfFile);
   }
   shown.Hide();

@@ -1,7 +1,5 @@
-// The survey (--all): every metal centre of many input files, file after
-// file, block after block, atom after atom, each written as a line or a
-// record as soon as it is known; a failing file, block or centre gives its
-// error record and the survey goes on. Also the set of centre elements and
+// The survey (--all) as the program runs it: the arguments checked, each
+// centre's result written as a line or a record as soon as it is known, and
 // the progress line on a terminal.
 #pragma once
 
@@ -11,20 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "analysis/survey.h"
 #include "base/text.h"
 
 struct TCommandLine;
-struct TStructure;
 class TReport;
-
-// The elements that are centres: those of --elements, or else every element
-// of the table except H, He, B, C, N, O, F, Ne, Si, P, S, Cl, Ar, Ge, As, Se,
-// Br, Kr, Sb, Te, I, Xe, At and Rn. Indexed by atomic number (0: unknown).
-using TElementSet = std::array<bool, 97>;
-TElementSet SurveyElements(const std::vector<int>& chosen);
-
-// The atoms of the model whose element is in the set, in atom order.
-std::vector<int> SurveyCentres(const TStructure& model, const TElementSet& elements);
 
 // A positional argument after the first one that names no file (nor one of
 // its stem alternatives) and looks like atom names - a blank, tab or comma
