@@ -48,19 +48,19 @@ TVec3 SiteToCart(const TVec3& frac, const TSymOp& op, const TMat3& m) {
   return MatVec(m, ApplyOp(op, frac));
 }
 
-double SiteDistance(const TVec3& p1, const TSymOp& op1, const TVec3& p2, const TSymOp& op2,
+double SiteDistance(const TVec3& frac1, const TSymOp& op1, const TVec3& frac2, const TSymOp& op2,
                     const TCell& cell) {
   const TMat3 m = CellMatrix(cell);
-  const TVec3 d = Minus(SiteToCart(p1, op1, m), SiteToCart(p2, op2, m));
+  const TVec3 d = Minus(SiteToCart(frac1, op1, m), SiteToCart(frac2, op2, m));
   return std::sqrt(DotProduct(d, d));
 }
 
-double SiteAngle(const TVec3& p1, const TSymOp& op1, const TVec3& p2, const TSymOp& op2,
-                 const TVec3& p3, const TSymOp& op3, const TCell& cell) {
+double SiteAngle(const TVec3& frac1, const TSymOp& op1, const TVec3& frac2, const TSymOp& op2,
+                 const TVec3& frac3, const TSymOp& op3, const TCell& cell) {
   const TMat3 m = CellMatrix(cell);
-  const TVec3 vertex = SiteToCart(p2, op2, m);
-  const TVec3 u = Minus(SiteToCart(p1, op1, m), vertex);
-  const TVec3 w = Minus(SiteToCart(p3, op3, m), vertex);
+  const TVec3 vertex = SiteToCart(frac2, op2, m);
+  const TVec3 u = Minus(SiteToCart(frac1, op1, m), vertex);
+  const TVec3 w = Minus(SiteToCart(frac3, op3, m), vertex);
   const double lu = std::sqrt(DotProduct(u, u));
   const double lw = std::sqrt(DotProduct(w, w));
   if (lu == 0 || lw == 0) return 0;

@@ -118,10 +118,10 @@ bool ParseSymOp(std::string_view text, TSymOp& op) {
   return true;
 }
 
-TVec3 ApplyOp(const TSymOp& op, const TVec3& v) {
+TVec3 ApplyOp(const TSymOp& op, const TVec3& frac) {
   TVec3 r{};
   for (int i = 0; i < 3; ++i)
-    r[i] = ((op.Rot[i][0] * v[0] + op.Rot[i][1] * v[1]) + op.Rot[i][2] * v[2]) + op.Trans[i];
+    r[i] = ((op.Rot[i][0] * frac[0] + op.Rot[i][1] * frac[1]) + op.Rot[i][2] * frac[2]) + op.Trans[i];
   return r;
 }
 
@@ -141,11 +141,11 @@ TSymOp TranslatedOp(const TSymOp& base, int k, int l, int m) {
   return op;
 }
 
-bool SameSite(const std::vector<TVec3>& positions, const TSiteRef& a, const TSiteRef& b) {
+bool SameSite(const std::vector<TVec3>& fracPositions, const TSiteRef& a, const TSiteRef& b) {
   if (a.Atom != b.Atom) return false;
   if (a.Op.Code == b.Op.Code) return true;
-  if (a.Atom < 0 || static_cast<size_t>(a.Atom) >= positions.size()) return false;
-  const TVec3& p = positions[static_cast<size_t>(a.Atom)];
+  if (a.Atom < 0 || static_cast<size_t>(a.Atom) >= fracPositions.size()) return false;
+  const TVec3& p = fracPositions[static_cast<size_t>(a.Atom)];
   const TVec3 pa = ApplyOp(a.Op, p);
   const TVec3 pb = ApplyOp(b.Op, p);
   for (int k = 0; k < 3; ++k)

@@ -21,9 +21,10 @@ struct TSiteRef {
 
 TSymOp IdentityOp();
 bool ParseSymOp(std::string_view text, TSymOp& op);
-TVec3 ApplyOp(const TSymOp& op, const TVec3& v);
+// The fractional coordinates of the image of a fractional position.
+TVec3 ApplyOp(const TSymOp& op, const TVec3& frac);
 TSymOp TranslatedOp(const TSymOp& base, int k, int l, int m);
-bool SameSite(const std::vector<TVec3>& positions, const TSiteRef& a, const TSiteRef& b);
+bool SameSite(const std::vector<TVec3>& fracPositions, const TSiteRef& a, const TSiteRef& b);
 bool ParseSiteCode(std::string_view code, const std::vector<TSymOp>& ops, TSymOp& op);
 std::string NormaliseSiteCode(std::string_view code);
 // label alone for "1_555", otherwise label + "#" + code.

@@ -1,5 +1,7 @@
 // Vectors and 3x3 matrices of doubles, and the Cartesian vector algebra of
-// the geometry: differences, products, lengths and angles.
+// the geometry: differences, products, lengths and angles. A TVec3 holds
+// fractional or Cartesian coordinates; where the two meet, the names say
+// which (frac..., cart...; TStructure::FracCoords).
 #pragma once
 
 #include <array>

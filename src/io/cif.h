@@ -1,5 +1,5 @@
-// The CIF reader: a forgiving lexer, the file model of data blocks with
-// single items and loops, and numbers with standard uncertainties.
+// The CIF document: the file model of data blocks with single items and
+// loops, read with the lexer of io/cif_lexer.h.
 //
 // The file text is kept once, in the TCifFile, read in one piece; tags,
 // items and block names are eight-byte references into it, and a loop value
@@ -19,41 +19,8 @@
 #include <vector>
 
 #include "base/text.h"
-
-// ---------------------------------------------------------------- lexer
-
-// One token of the file. Text views the file text, or the TCifTextArena
-// that holds the joined lines of a text field.
-struct TTok {
-  std::string_view Text;   // without the quotes; for a text field its lines
-  bool Quoted = false;     // quoted string or text field: always a value
-  bool TextField = false;  // lines between two ';' lines
-};
-using TTokArray = std::vector<TTok>;
-
-// Texts that are no range of the file text: text fields whose lines had to
-// be joined with CR LF, and texts given to the building operations. What it
-// hands out never moves while the arena lives.
-class TCifTextArena {
- public:
-  std::string_view Keep(std::string&& text);
-  std::string_view Keep(std::string_view text);
-  void Clear();
-
- private:
-  std::vector<std::unique_ptr<std::string>> Chunks;
-  std::string* Packing = nullptr;  // the chunk that short texts are packed into
-};
-
-// Splits one line outside a text field into tokens, appended to tokens.
-void TokenizeLine(std::string_view line, TTokArray& tokens);
-// All tokens of a file text in file order (text fields included). The
-// tokens view text and arena.
-TTokArray TokenizeFile(std::string_view text, TCifTextArena& arena);
-// An unquoted loop_, global_, data_..., save_... or _tag ends a loop.
-bool IsLoopEnd(const TTok& token);
-
-// ---------------------------------------------------------------- model
+#include "io/cif_lexer.h"
+#include "io/cif_number.h"
 
 struct TCifText;  // the file text and everything the references point into
 
@@ -189,13 +156,3 @@ class TCifFile {
   std::unique_ptr<TCifText> Text;
   std::deque<TCifBlock> Blocks;
 };
-
-// ---------------------------------------------------------------- numbers
-
-// Empty, "?" or "." once characters of code 32 or below are trimmed.
-bool IsNullValue(std::string_view text);
-
-// Reads a CIF number with an optional su in parentheses: 1.234(5) gives
-// 1.234 and 0.005. true when the value was read (the su may still be 0);
-// value and su are 0 otherwise. Independent of the locale.
-bool ParseNumberSu(std::string_view text, double& value, double& su);
