@@ -122,6 +122,18 @@ TShapePath PathFigures(const TShapeReference& from, const TShapeReference& to, d
   return path;
 }
 
+std::vector<std::array<double, 2>> ShapePathCurve(const TShapeReference& from,
+                                                  const TShapeReference& to, int n) {
+  const double theta = PathAngle(from, to);
+  std::vector<std::array<double, 2>> curve;
+  for (int k = 0; k < n; ++k) {
+    const double angle = n > 1 ? theta * k / (n - 1) : 0;
+    const double sinFrom = std::sin(angle), sinTo = std::sin(theta - angle);
+    curve.push_back({100 * sinFrom * sinFrom, 100 * sinTo * sinTo});
+  }
+  return curve;
+}
+
 TShapeAnalysis AnalyseShapes(const TStructure& model, int centralAtom, const TLigArray& ligands,
                              const std::vector<const TShapeReference*>& references,
                              bool suAvailable, const TCovSource* matrix) {

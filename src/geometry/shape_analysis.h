@@ -4,6 +4,7 @@
 // positions on the minimal-distortion paths between pairs of shapes.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -69,6 +70,13 @@ double PathAngle(const TShapeReference& from, const TShapeReference& to);
 // The path figures from the two measures (no su).
 TShapePath PathFigures(const TShapeReference& from, const TShapeReference& to, double measureFrom,
                        double measureTo);
+
+// The minimal-distortion path from the ideal `from` to the ideal `to` as n
+// points (S_from, S_to), n >= 2, evenly spaced in its angle: where
+// arcsin(sqrt(S_from) / 10) + arcsin(sqrt(S_to) / 10) = theta_XY (Casanova
+// et al., J. Am. Chem. Soc. 2004, 126, 1755), from (0, S) to (S, 0).
+std::vector<std::array<double, 2>> ShapePathCurve(const TShapeReference& from,
+                                                  const TShapeReference& to, int n);
 
 // The pairs with a minimal-distortion path: SP-4/T-4, TBPY-5/SPY-5, OC-6/TPR-6.
 struct TShapePathPair {

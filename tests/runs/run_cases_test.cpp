@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -55,6 +57,32 @@ std::string WithNewlines(const std::string& text) {
   return result;
 }
 
+#ifdef _WIN32
+// The expected files hold the Linux build's full doubles (records carry the
+// shortest text of each double). Another C library may round the last bits
+// of a sine or a square root otherwise, so there the numbers of a record
+// need only agree to 1e-9 relative; every other character must be equal.
+bool SameRecordsUpToLastBits(const std::string& actual, const std::string& expected) {
+  const std::regex number(R"(-?[0-9]+(\.[0-9]+)?([eE][-+]?[0-9]+)?)");
+  std::sregex_token_iterator a(actual.begin(), actual.end(), number, {-1, 0});
+  std::sregex_token_iterator b(expected.begin(), expected.end(), number, {-1, 0});
+  const std::sregex_token_iterator end;
+  for (bool isNumber = false; a != end && b != end; ++a, ++b, isNumber = !isNumber) {
+    if (!isNumber) {
+      if (a->str() != b->str()) return false;
+      continue;
+    }
+    const double x = std::stod(a->str()), y = std::stod(b->str());
+    if (std::fabs(x - y) > 1e-9 * std::fmax(1.0, std::fabs(y))) return false;
+  }
+  return a == end && b == end;
+}
+
+bool IsRecordCase(const std::string& name) {
+  return !fs::exists(kCasesDir / (name + ".out"));
+}
+#endif
+
 // Runs in tests/ and goes back to where it was.
 class TWorkingDirectory {
  public:
@@ -75,7 +103,12 @@ TEST_P(WholeRun, WritesTheExpectedConsoleAndStatus) {
     if (StartsWith(arg, "../../shared/") && !fs::exists(arg)) GTEST_SKIP() << "no " << arg;
   std::ostringstream console;
   const int status = RunVexorin(args, console, DiskFiles(), TProgressOutput{});
-  EXPECT_EQ(WithNewlines(console.str()), ExpectedConsole(name));
+  const std::string written = WithNewlines(console.str());
+  const std::string expected = ExpectedConsole(name);
+#ifdef _WIN32
+  if (!(IsRecordCase(name) && SameRecordsUpToLastBits(written, expected)))
+#endif
+    EXPECT_EQ(written, expected);
   EXPECT_EQ(std::to_string(status) + "\n", ReadWholeFile((kCasesDir / (name + ".status")).string()));
 }
 
