@@ -186,24 +186,6 @@ TEST(RecordStrings, CommandLinePathsReachTheRecordsAsUtf8) {
 #endif
 }
 
-TEST(RecordStrings, ALabelReadFromACifReachesTheRecordIntact) {
-  const std::string cif =
-      "data_odd\n_cell_length_a 10\n_cell_length_b 10\n_cell_length_c 10\n"
-      "loop_\n_atom_site_label\n_atom_site_type_symbol\n_atom_site_fract_x\n"
-      "_atom_site_fract_y\n_atom_site_fract_z\n"
-      "'Ni\"1\\a\xe9' Ni 0.5 0.5 0.5\nO1 O 0.7 0.5 0.5\n";
-  const std::string path = WriteScratchFile("odd_label.cif", cif);
-  for (const char* format : {"--format=json", "--format=csv"}) {
-    const TRunResult run = RunProgram({"--all", path, format});
-    EXPECT_EQ(run.Status, 0) << run.Console;
-    if (std::string(format) == "--format=json")
-      EXPECT_EQ(JsonLines(run.Console).at(0)["centre"], "Ni\"1\\a\xc3\xa9");
-    else
-      EXPECT_NE(run.Console.find(",\"Ni\"\"1\\a\xc3\xa9\",Ni,1,O1,"), std::string::npos)
-          << run.Console;
-  }
-}
-
 TEST(RecordCsv, FieldsWithCommaQuoteOrLineBreakAreQuotedAndQuotesDoubled) {
   TCentreResult result;
   result.File = "a,b.cif";

@@ -114,25 +114,6 @@ TEST(ChemicalSphere, RealCentresLoseTheirMetalContactsAndSecondShellAtoms) {
   }
 }
 
-TEST(ChemicalSphere, AnElementReadFromALabelThatTheFormulaLacksIsWarnedAboutAndNoCentre) {
-  // No type symbols: Wat1 is read as W, which the formula does not hold.
-  const std::string cif =
-      "data_gyp\n_cell_length_a 20\n_cell_length_b 20\n_cell_length_c 20\n"
-      "_chemical_formula_sum 'Ca O4'\nloop_\n_atom_site_label\n_atom_site_fract_x\n"
-      "_atom_site_fract_y\n_atom_site_fract_z\nCa1 0.5 0.5 0.5\nO1 0.62 0.5 0.5\nO2 0.38 0.5 0.5\n"
-      "Wat1 0.5 0.62 0.5\nO3 0.5 0.38 0.5\n";
-  const std::string path = WriteScratchFile("label.cif", cif);
-  const std::string report = RunProgram({path, "Ca1"}).Console;
-  EXPECT_NE(report.find("Warning      : atom Wat1 is read as W, which the formula Ca O4 does not "
-                        "contain." + std::string(kLineEnd)),
-            std::string::npos)
-      << report;
-  const std::vector<json> survey = JsonLines(RunProgram({"--all", path, "--format=json"}).Console);
-  ASSERT_EQ(survey.size(), 1u);  // Ca1 only, not Wat1
-  EXPECT_EQ(survey[0]["centre"], "Ca1");
-  EXPECT_EQ(Names(survey[0]["ligands"]), "O1 O2 O3 Wat1");  // doubted, not a metal contact
-}
-
 TEST(ChemicalSphere, TheCentroidsSuAgreeWithMonteCarloOfItsMembers) {
   // An eta5 ring over Fe, every coordinate with an su of 0.0005 (0.01 A in
   // a 20 A cell); the Fe-Cg distance su against the spread of the distance
@@ -198,17 +179,3 @@ TEST(ChemicalSphere, ACentroidOfAtomsOfTheMatrixGetsItsSuFromTheFullMatrix) {
   EXPECT_LT(su, 0.005);
 }
 
-TEST(ChemicalSphere, ASiteFactorOfOneThirdOnAThreeFoldAxisIsFullOccupancy) {
-  // Cl on the 3-fold axis x,x,x of R3 (rhombohedral axes), written with the
-  // SHELX site factor 0.33 and the refinement flag S; Cu bonds to it.
-  const std::string cif =
-      "data_mu3\n_cell_length_a 10\n_cell_length_b 10\n_cell_length_c 10\n"
-      "_cell_angle_alpha 90\n_cell_angle_beta 90\n_cell_angle_gamma 90\n"
-      "loop_\n_space_group_symop_operation_xyz\nx,y,z\nz,x,y\ny,z,x\n"
-      "loop_\n_atom_site_label\n_atom_site_type_symbol\n_atom_site_fract_x\n_atom_site_fract_y\n"
-      "_atom_site_fract_z\n_atom_site_occupancy\n_atom_site_refinement_flags\n"
-      "Cu1 Cu 0.3 0.2 0.2 1 .\nCl1 Cl 0.17 0.17 0.17 0.33 S\nO1 O 0.5 0.2 0.2 1 .\n";
-  const std::string path = WriteScratchFile("site_factor.cif", cif);
-  const json record = JsonLines(RunProgram({path, "Cu1", "--format=json"}).Console).at(0);
-  EXPECT_EQ(Names(record["ligands"]), "Cl1 O1") << record;
-}

@@ -99,23 +99,3 @@ TEST(BasalPlaneSection, TheMetalsDistanceFromTheBaseAndTheApexTiltAgreeWithMonte
                                       "  Angle of the apical bond Ru-C41 to the plane normal: 8.66(8) deg"}));
 }
 
-TEST(BasalPlaneSection, SaysWhenBetaAndAlphaShareALigandAndWhenTau5ExceedsOne) {
-  const std::string cluster = RealDataFile("cif/cod2208504_Cu10.cif");
-  if (cluster.empty()) GTEST_SKIP() << "shared/realdata is absent";
-  // The bond rule's sphere, with the Cu5 contact.
-  const std::vector<std::string> section =
-      SectionOf(RunProgram({cluster, "Cu4", "--shapes=all", "--sphere=radii"}).Console, "Basal plane");
-  ASSERT_GE(section.size(), 7u);
-  EXPECT_EQ(section[1], "  Basal ligands: C51 Cu5 N63 S1; apex: S2");
-  EXPECT_EQ(section[4], "  beta and alpha share a ligand: the basal ligands are the two disjoint pairs");
-  EXPECT_TRUE(StartsWith(section[5], "  with the largest angle sum, 1.78 deg above the next split"));
-  // Beyond the trigonal bipyramid, away from the square pyramid: beta 179
-  // deg, the equatorial ligands bent 10 deg towards one apex, 117.3 deg apart.
-  std::vector<TVec3> offsets = {{0, 0, 2.1}, {0.0366, 0, -2.0997}};
-  for (double phi : {0.0, 120.0, 240.0})
-    offsets.push_back({2 * std::sin(100 * kDegToRad) * std::cos(phi * kDegToRad),
-                       2 * std::sin(100 * kDegToRad) * std::sin(phi * kDegToRad), 2 * std::cos(100 * kDegToRad)});
-  EXPECT_TRUE(Contains(RunProgram({WriteScratchFile("past.cif", PolyhedronCif("Ni", offsets, {"O"})), "Ni1", "--shapes=all"}).Console,
-                       "  tau5 > 1: beta - alpha exceeds 60 deg; the polyhedron lies beyond the" + kE +
-                           "  trigonal bipyramid, on the side away from the square pyramid." + kE));
-}
