@@ -2,7 +2,9 @@
 # The Python module's survey against the command line's: vexorin.survey over
 # the real CIFs of ../shared/realdata/cif (each file given 20 times) against
 # `vexorin --all --format=json` over the same files, both from this tree,
-# side by side. The module's time includes starting Python and importing it.
+# side by side: the whole Python process (start and import included), and
+# the call alone as a notebook makes it (median of 10 calls in one process,
+# against the median of 10 runs of the program).
 #
 #   bench/run_python_bench.sh
 #
@@ -43,3 +45,23 @@ else
   hyperfine -N -w 1 -r 10 "$venv/bin/python $script$files" \
     "$build/vexorin --all --format=json$files" | grep -E 'Time|faster'
 fi
+
+echo "== the call alone: vexorin.survey (A) in one process against the program's run (B)"
+# shellcheck disable=SC2086
+"$venv/bin/python" - "$build/vexorin" $files <<'PY'
+import statistics, subprocess, sys, time
+import vexorin
+program, files = sys.argv[1], sys.argv[2:]
+def median_seconds(step, runs=10):
+    step()
+    times = []
+    for _ in range(runs):
+        start = time.perf_counter()
+        step()
+        times.append(time.perf_counter() - start)
+    return statistics.median(times)
+a = median_seconds(lambda: vexorin.survey(files))
+b = median_seconds(lambda: subprocess.run([program, "--all", "--format=json", *files],
+                                          stdout=subprocess.DEVNULL))
+print(f"A median s {a:.3f}   B median s {b:.3f}   A/B {a / b:.2f}")
+PY
