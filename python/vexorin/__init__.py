@@ -21,8 +21,6 @@ program's message)::
     elements=None   (survey only) centre elements, e.g. "Cu,Ni" or ["Cu", "Ni"]
 """
 
-import json as _json
-
 from . import _vexorin
 
 __all__ = ["Error", "analyse", "survey", "report", "frame", "shape_map", "shape_path",
@@ -44,8 +42,8 @@ class Record(dict):
     __slots__ = ("csv_header", "csv_row")
 
 
-def _record(json_text, csv_header, csv_row):
-    record = Record(_json.loads(json_text))
+def _record(values, csv_header, csv_row):
+    record = Record(values)
     record.csv_header = csv_header
     record.csv_row = csv_row
     return record
@@ -83,10 +81,10 @@ def analyse(path, centre, ligands=None, **options):
     (``None`` for null). Ligands: None for the automatic sphere, or the
     names (with site codes, "O1#2_655"; a centroid "Cg(C1+C2+C3+C4+C5)").
     Raises Error when the file, the centre or the analysis fails."""
-    json_text, header, row = _vexorin.analyse(
+    values, header, row = _vexorin.analyse(
         str(path), str(centre), _ligand_arguments(ligands),
         _option_arguments(options, _CENTRE_OPTIONS))
-    return _record(json_text, header, row)
+    return _record(values, header, row)
 
 
 def report(path, centre, ligands=None, **options):
@@ -103,10 +101,9 @@ def survey(paths, **options):
     options the command line refuses."""
     if isinstance(paths, (str, bytes)) or hasattr(paths, "__fspath__"):
         paths = [paths]
-    lines = _vexorin.survey([str(path) for path in paths],
-                            _option_arguments(options, _SURVEY_OPTIONS))
-    header = lines[0]
-    return [_record(lines[k], header, lines[k + 1]) for k in range(1, len(lines), 2)]
+    header, centres = _vexorin.survey([str(path) for path in paths],
+                                      _option_arguments(options, _SURVEY_OPTIONS))
+    return [_record(values, header, row) for values, row in centres]
 
 
 def frame(records):

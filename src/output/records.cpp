@@ -349,53 +349,47 @@ std::vector<TField> RecordFields(const TCentreResult& r) {
 
 // ------------------------------------------------------------- JSON
 
-void AppendJsonString(std::string& out, std::string_view text) {
-  out += nlohmann::json(ValidUtf8(text)).dump();
+void WriteImage(TRecordSink& out, const TLigand& image) {
+  out.Key("label");
+  out.Text(image.Label);
+  out.Key("code");
+  out.Text(image.Site.Op.Code);
+  out.Key("distance");
+  out.Number(image.Dist);
 }
 
-void AppendJsonNumber(std::string& out, double value) { out += ShortestNumberText(value); }
-
-// '{"label":...,"code":...,"distance":...' of an atom image, the object
-// left open for the fields that follow.
-void AppendJsonImage(std::string& out, const TLigand& image) {
-  out += "{\"label\":";
-  AppendJsonString(out, image.Label);
-  out += ",\"code\":";
-  AppendJsonString(out, image.Site.Op.Code);
-  out += ",\"distance\":";
-  AppendJsonNumber(out, image.Dist);
-}
-
-void AppendJsonLigands(std::string& out, const TLigArray& ligands, bool withSu,
-                       const std::vector<TCentreResult::TCentroid>* centroids) {
-  out += '[';
-  for (size_t i = 0; i < ligands.size(); ++i) {
-    const TLigand& ligand = ligands[i];
-    if (i > 0) out += ',';
-    AppendJsonImage(out, ligand);
-    out += ",\"distance_su\":";
+void WriteLigands(TRecordSink& out, const TLigArray& ligands, bool withSu,
+                  const std::vector<TCentreResult::TCentroid>* centroids) {
+  out.BeginArray();
+  for (const TLigand& ligand : ligands) {
+    out.BeginObject();
+    WriteImage(out, ligand);
+    out.Key("distance_su");
     if (withSu && ligand.DistSu > 0)
-      AppendJsonNumber(out, ligand.DistSu);
+      out.Number(ligand.DistSu);
     else
-      out += "null";
+      out.Null();
     // A centroid: its members and their number.
     for (const TCentreResult::TCentroid& centroid :
          centroids ? *centroids : std::vector<TCentreResult::TCentroid>()) {
       if (centroid.Label != ligand.Label || ligand.Element != "Cg") continue;
-      out += ",\"members\":[";
-      for (size_t k = 0; k < centroid.Members.size(); ++k) {
-        if (k > 0) out += ',';
-        out += "{\"label\":";
-        AppendJsonString(out, centroid.Members[k].Label);
-        out += ",\"code\":";
-        AppendJsonString(out, centroid.Members[k].Site.Op.Code);
-        out += '}';
+      out.Key("members");
+      out.BeginArray();
+      for (const TLigand& member : centroid.Members) {
+        out.BeginObject();
+        out.Key("label");
+        out.Text(member.Label);
+        out.Key("code");
+        out.Text(member.Site.Op.Code);
+        out.EndObject();
       }
-      out += "],\"hapticity\":" + std::to_string(centroid.Members.size());
+      out.EndArray();
+      out.Key("hapticity");
+      out.Integer(static_cast<long long>(centroid.Members.size()));
     }
-    out += '}';
+    out.EndObject();
   }
-  out += ']';
+  out.EndArray();
 }
 
 std::string LigandName(const TLigArray& ligands, int index) {
@@ -404,40 +398,146 @@ std::string LigandName(const TLigArray& ligands, int index) {
              : std::string();
 }
 
-void AppendJsonAngles(std::string& out, const TFieldValue& v) {
-  out += '[';
-  for (size_t i = 0; i < v.Angles->size(); ++i) {
-    const TAngleRec& angle = (*v.Angles)[i];
-    if (i > 0) out += ',';
-    out += "{\"ligand1\":";
-    AppendJsonString(out, LigandName(*v.Ligands, angle.Lig1));
-    out += ",\"ligand2\":";
-    AppendJsonString(out, LigandName(*v.Ligands, angle.Lig2));
-    out += ",\"angle\":";
-    AppendJsonNumber(out, angle.Angle);
-    out += ",\"su\":";
+void WriteAngles(TRecordSink& out, const TFieldValue& v) {
+  out.BeginArray();
+  for (const TAngleRec& angle : *v.Angles) {
+    out.BeginObject();
+    out.Key("ligand1");
+    out.Text(LigandName(*v.Ligands, angle.Lig1));
+    out.Key("ligand2");
+    out.Text(LigandName(*v.Ligands, angle.Lig2));
+    out.Key("angle");
+    out.Number(angle.Angle);
+    out.Key("su");
     if (v.LigandSu && angle.Su > 0)
-      AppendJsonNumber(out, angle.Su);
+      out.Number(angle.Su);
     else
-      out += "null";
-    out += ",\"from_cif\":";
-    out += angle.FromCif ? "true" : "false";
-    out += '}';
+      out.Null();
+    out.Key("from_cif");
+    out.Boolean(angle.FromCif);
+    out.EndObject();
   }
-  out += ']';
+  out.EndArray();
 }
 
-void AppendJsonExcluded(std::string& out, const std::vector<TExcludedAtom>& excluded) {
-  out += '[';
-  for (size_t i = 0; i < excluded.size(); ++i) {
-    if (i > 0) out += ',';
-    AppendJsonImage(out, excluded[i].Image);
-    out += ",\"reason\":";
-    AppendJsonString(out, excluded[i].Reason);
-    out += '}';
+void WriteExcluded(TRecordSink& out, const std::vector<TExcludedAtom>& excluded) {
+  out.BeginArray();
+  for (const TExcludedAtom& atom : excluded) {
+    out.BeginObject();
+    WriteImage(out, atom.Image);
+    out.Key("reason");
+    out.Text(atom.Reason);
+    out.EndObject();
   }
-  out += ']';
+  out.EndArray();
 }
+
+void WriteValue(TRecordSink& out, const TFieldValue& v);
+
+void WriteObject(TRecordSink& out, const std::vector<TField>& fields) {
+  out.BeginObject();
+  for (const TField& field : fields) {
+    if (field.Use == TFieldUse::CsvOnly) continue;
+    out.Key(field.Name);
+    WriteValue(out, field.Value);
+  }
+  out.EndObject();
+}
+
+void WriteValue(TRecordSink& out, const TFieldValue& v) {
+  using TKind = TFieldValue::TKind;
+  switch (v.Kind) {
+    case TKind::Null: out.Null(); return;
+    case TKind::Integer: out.Integer(v.Integer); return;
+    case TKind::Boolean: out.Boolean(v.Integer != 0); return;
+    case TKind::Number: out.Number(v.Number); return;
+    case TKind::Text: out.Text(v.Text); return;
+    case TKind::Angles: WriteAngles(out, v); return;
+    case TKind::Excluded: WriteExcluded(out, *v.Excluded); return;
+    case TKind::Texts:
+      out.BeginArray();
+      for (const std::string& text : v.Texts) out.Text(text);
+      out.EndArray();
+      return;
+    case TKind::TextLists:
+      out.BeginArray();
+      for (const std::vector<std::string>& list : v.TextLists) {
+        out.BeginArray();
+        for (const std::string& text : list) out.Text(text);
+        out.EndArray();
+      }
+      out.EndArray();
+      return;
+    case TKind::Ligands: WriteLigands(out, *v.Ligands, v.LigandSu, v.Centroids); return;
+    case TKind::NamedNumbers:
+      if (!v.Present) {
+        out.Null();
+        return;
+      }
+      out.BeginObject();
+      for (const auto& [name, number] : v.Named) {
+        out.Key(name);
+        out.Number(number);
+      }
+      out.EndObject();
+      return;
+    case TKind::Object:
+      if (v.Present)
+        WriteObject(out, v.Members);
+      else
+        out.Null();
+      return;
+  }
+}
+
+// The JSON text of a record on one line: commas between the values of an
+// object or array, none after a key.
+class TJsonWriter final : public TRecordSink {
+ public:
+  std::string Line;
+
+  void Null() override { Value("null"); }
+  void Boolean(bool value) override { Value(value ? "true" : "false"); }
+  void Integer(long long value) override { Value(std::to_string(value)); }
+  void Number(double value) override { Value(ShortestNumberText(value)); }
+  void Text(std::string_view text) override { Value(nlohmann::json(ValidUtf8(text)).dump()); }
+  void BeginArray() override { Open('['); }
+  void EndArray() override { Close(']'); }
+  void BeginObject() override { Open('{'); }
+  void EndObject() override { Close('}'); }
+  void Key(std::string_view name) override {
+    Separate();
+    Line.append(nlohmann::json(std::string(name)).dump()).append(":");
+    AfterKey = true;
+  }
+
+ private:
+  void Separate() {
+    if (AfterKey) {
+      AfterKey = false;
+      return;
+    }
+    if (First.empty()) return;
+    if (!First.back()) Line += ',';
+    First.back() = false;
+  }
+  void Value(std::string_view text) {
+    Separate();
+    Line += text;
+  }
+  void Open(char bracket) {
+    Separate();
+    Line += bracket;
+    First.push_back(true);
+  }
+  void Close(char bracket) {
+    Line += bracket;
+    First.pop_back();
+  }
+
+  std::vector<bool> First;  // per open array or object: no value written yet
+  bool AfterKey = false;
+};
 
 // "O1B#1_555 (other disorder group); ..."
 std::string CsvExcluded(const std::vector<TExcludedAtom>& excluded) {
@@ -459,77 +559,6 @@ std::string CsvAngles(const TFieldValue& v) {
     if (v.LigandSu && angle.Su > 0) text += ' ' + ShortestNumberText(angle.Su);
   }
   return text;
-}
-
-void AppendJsonValue(std::string& out, const TFieldValue& v);
-
-void AppendJsonObject(std::string& out, const std::vector<TField>& fields) {
-  out += '{';
-  bool first = true;
-  for (const TField& field : fields) {
-    if (field.Use == TFieldUse::CsvOnly) continue;
-    if (!first) out += ',';
-    first = false;
-    AppendJsonString(out, field.Name);
-    out += ':';
-    AppendJsonValue(out, field.Value);
-  }
-  out += '}';
-}
-
-void AppendJsonValue(std::string& out, const TFieldValue& v) {
-  using TKind = TFieldValue::TKind;
-  switch (v.Kind) {
-    case TKind::Null: out += "null"; return;
-    case TKind::Integer: out += std::to_string(v.Integer); return;
-    case TKind::Boolean: out += v.Integer != 0 ? "true" : "false"; return;
-    case TKind::Number: AppendJsonNumber(out, v.Number); return;
-    case TKind::Text: AppendJsonString(out, v.Text); return;
-    case TKind::Angles: AppendJsonAngles(out, v); return;
-    case TKind::Excluded: AppendJsonExcluded(out, *v.Excluded); return;
-    case TKind::Texts:
-      out += '[';
-      for (size_t i = 0; i < v.Texts.size(); ++i) {
-        if (i > 0) out += ',';
-        AppendJsonString(out, v.Texts[i]);
-      }
-      out += ']';
-      return;
-    case TKind::TextLists:
-      out += '[';
-      for (size_t i = 0; i < v.TextLists.size(); ++i) {
-        if (i > 0) out += ',';
-        out += '[';
-        for (size_t k = 0; k < v.TextLists[i].size(); ++k) {
-          if (k > 0) out += ',';
-          AppendJsonString(out, v.TextLists[i][k]);
-        }
-        out += ']';
-      }
-      out += ']';
-      return;
-    case TKind::Ligands: AppendJsonLigands(out, *v.Ligands, v.LigandSu, v.Centroids); return;
-    case TKind::NamedNumbers:
-      if (!v.Present) {
-        out += "null";
-        return;
-      }
-      out += '{';
-      for (size_t i = 0; i < v.Named.size(); ++i) {
-        if (i > 0) out += ',';
-        AppendJsonString(out, v.Named[i].first);
-        out += ':';
-        AppendJsonNumber(out, v.Named[i].second);
-      }
-      out += '}';
-      return;
-    case TKind::Object:
-      if (v.Present)
-        AppendJsonObject(out, v.Members);
-      else
-        out += "null";
-      return;
-  }
 }
 
 // ------------------------------------------------------------- CSV
@@ -686,10 +715,14 @@ std::string ShortestNumberText(double value) {
   return std::string(text, written.ptr);
 }
 
+void WriteRecord(const TCentreResult& result, TRecordSink& sink) {
+  WriteObject(sink, RecordFields(result));
+}
+
 std::string JsonRecord(const TCentreResult& result) {
-  std::string line;
-  AppendJsonObject(line, RecordFields(result));
-  return line;
+  TJsonWriter writer;
+  WriteRecord(result, writer);
+  return std::move(writer.Line);
 }
 
 std::string CsvHeader(bool shapes) { return CsvLine(Columns(shapes)); }

@@ -35,6 +35,28 @@ std::string ShortestNumberText(double value);
 // so that different bytes stay different characters.
 std::string ValidUtf8(std::string_view text);
 
+// Receives a record's values in the order of its JSON text: the JSON
+// writer, and the Python module's builder of dicts and lists.
+class TRecordSink {
+ public:
+  virtual ~TRecordSink() = default;
+  virtual void Null() = 0;
+  virtual void Boolean(bool value) = 0;
+  virtual void Integer(long long value) = 0;
+  // Infinity and NaN are null in JSON.
+  virtual void Number(double value) = 0;
+  // Any bytes: a sink that needs UTF-8 reads them through ValidUtf8.
+  virtual void Text(std::string_view text) = 0;
+  virtual void BeginArray() = 0;
+  virtual void EndArray() = 0;
+  virtual void BeginObject() = 0;
+  virtual void Key(std::string_view name) = 0;
+  virtual void EndObject() = 0;
+};
+
+// The record of a result, value after value, into the sink.
+void WriteRecord(const TCentreResult& result, TRecordSink& sink);
+
 // One record as a JSON object on one line (without the line end). Strings
 // are written as ValidUtf8 gives them.
 std::string JsonRecord(const TCentreResult& result);
