@@ -87,6 +87,17 @@ TEST(ShapeMeasure, CrossValuesOfTheIdealShapesAreTheSameEitherWayRound) {
     SCOPED_TRACE(std::string(c.X) + " vs " + c.Y);
     EXPECT_NEAR(Measure(PointsOf(Reference(c.CN, c.Y)), c.CN, c.X), c.Expected, 0.0005);
     EXPECT_NEAR(Measure(PointsOf(Reference(c.CN, c.X)), c.CN, c.Y), c.Expected, 0.0005);
+    // The minimal-distortion path runs from (0, S) to (S, 0) and keeps its
+    // equation on the way: the two arcsines add up to theta_XY.
+    const std::vector<std::array<double, 2>> path =
+        ShapePathCurve(Reference(c.CN, c.X), Reference(c.CN, c.Y), 7);
+    ASSERT_EQ(path.size(), 7u);
+    EXPECT_EQ(path.front()[0], 0.0);
+    EXPECT_NEAR(path.front()[1], c.Expected, 0.0005);
+    EXPECT_NEAR(path.back()[0], c.Expected, 0.0005);
+    const double theta = std::asin(std::sqrt(c.Expected) / 10);
+    for (const auto& [a, b] : path)
+      EXPECT_NEAR(std::asin(std::sqrt(a) / 10) + std::asin(std::sqrt(b) / 10), theta, 1e-4);
   }
   // The square against the tetrahedron is exactly one third.
   EXPECT_NEAR(Measure(PointsOf(Reference(4, "T-4")), 4, "SP-4"), 100.0 / 3, 1e-9);
