@@ -6,7 +6,6 @@
 
 #include "output/capture.h"
 #include "model/from_shelx.h"
-#include "app/run.h"
 #include "model/structure.h"
 #include "support/test_support.h"
 #include "base/text.h"
@@ -81,27 +80,6 @@ std::string SquareMat(int coefficients = kSquareParams * (kSquareParams + 1) / 2
       if (++written % 10 == 0) text += "\n";
     }
   return text + "\n";
-}
-
-struct TRunResult {
-  int Status = -1;
-  std::string Output;
-  std::vector<std::string> Lines;
-};
-
-TRunResult RunProgram(const std::vector<std::string>& args) {
-  std::ostringstream console;
-  TRunResult result;
-  result.Status = RunVexorin(args, console);
-  result.Output = console.str();
-  for (std::string_view line : SplitLines(result.Output)) result.Lines.emplace_back(line);
-  return result;
-}
-
-bool HasLine(const TRunResult& r, const std::string& line) {
-  for (const std::string& l : r.Lines)
-    if (l == line) return true;
-  return false;
 }
 
 std::string FatalMessageOf(const std::string& path) {
@@ -217,67 +195,4 @@ TEST(ShelxNotes, WarningBlockAndMatrixLine) {
                 "SHELXL matrix file abc.mat beside this one - it holds the full" + e +
                 "variance-covariance matrix - or run Vexorin on the CIF instead." + e +
                 "Matrix file  : abc.mat  (297 refined parameters)" + e);
-}
-
-TEST(ShelxReport, ResWithMatchingMatrixGivesSuAndNamesTheMatrix) {
-  const std::string path = WriteScratchFile("e2e-mat/sq.res", SquareRes());
-  WriteScratchFile("e2e-mat/sq.mat", SquareMat());
-  const TRunResult r = RunProgram({path, "Ni1"});
-  ASSERT_EQ(r.Status, 0) << r.Output;
-  EXPECT_TRUE(HasLine(r, "SHELX file   : " + path)) << r.Output;
-  EXPECT_TRUE(HasLine(r, "Title        : square planar test"));
-  EXPECT_TRUE(HasLine(r, "Matrix file  : sq.mat  (15 refined parameters)"));
-  EXPECT_EQ(r.Output.find("WARNING"), std::string::npos);
-  EXPECT_TRUE(HasLine(r, "      variance-covariance matrix of sq.mat, so the"));
-  // Three angles involve N4, whose z is not a parameter.
-  EXPECT_TRUE(HasLine(r, "      3 of the coordinates involved are not free")) << r.Output;
-  EXPECT_NE(r.Output.find("tau4  = 0.0"), std::string::npos);
-  EXPECT_NE(r.Output.find(")     (0 = square planar"), std::string::npos) << "tau4 without su";
-}
-
-TEST(ShelxReport, ResWithoutMatrixWarnsAndGivesNoSu) {
-  const std::string path = WriteScratchFile("e2e-nomat/sq.res", SquareRes());
-  TRunResult r = RunProgram({path, "Ni1"});
-  ASSERT_EQ(r.Status, 0) << r.Output;
-  EXPECT_TRUE(HasLine(r, "*** WARNING - no standard uncertainties ***"));
-  EXPECT_TRUE(HasLine(r, "The geometry was taken from a SHELX RES file. Such files store"));
-  EXPECT_TRUE(HasLine(r, "SHELXL matrix file sq.mat beside this one - it holds the full"));
-  EXPECT_TRUE(HasLine(r, "      No standard uncertainties are given - see the warning above."));
-  r = RunProgram({path, "Ni1", "--brief"});
-  ASSERT_EQ(r.Status, 0) << r.Output;
-  ASSERT_EQ(r.Lines.size(), 1u) << r.Output;
-  EXPECT_TRUE(r.Lines[0].size() > 20 &&
-              r.Lines[0].substr(r.Lines[0].size() - 20) == "  (no su - from RES)")
-      << r.Lines[0];
-}
-
-TEST(ShelxReport, InsThatDoesNotMatchTheMatrixIsAnError) {
-  const std::string path = WriteScratchFile("e2e-ins/sq.ins", SquareRes(0.701));
-  WriteScratchFile("e2e-ins/sq.mat", SquareMat());
-  const TRunResult r = RunProgram({path, "Ni1"});
-  EXPECT_EQ(r.Status, 2);
-  EXPECT_NE(r.Output.find("Error: sq.mat does not belong to sq.ins - 1 coordinate(s) differ"),
-            std::string::npos)
-      << r.Output;
-  EXPECT_NE(r.Output.find("An .ins is the input of a refinement"), std::string::npos);
-}
-
-TEST(ShelxReport, DamagedMatrixIsAnError) {
-  const std::string path = WriteScratchFile("e2e-damaged/sq.res", SquareRes());
-  std::string mat = SquareMat();
-  mat.replace(mat.find(" 0.10000"), 8, " 0.1O000");
-  const std::string matPath = WriteScratchFile("e2e-damaged/sq.mat", mat);
-  const TRunResult r = RunProgram({path, "Ni1"});
-  EXPECT_EQ(r.Status, 2);
-  EXPECT_TRUE(HasLine(r, "Error: malformed correlation value \"0.1O000\" in " + matPath + "."))
-      << r.Output;
-}
-
-TEST(ShelxReport, AtomsOnAThreefoldAxisKeepTheirFullOccupancy) {
-  const std::string source = RealDataFile("shelx/I-43d.res");
-  if (source.empty()) GTEST_SKIP() << "no real data";
-  const std::string path = WriteScratchFile("real/I-43d.res", ReadWholeFile(source));
-  const TRunResult r = RunProgram({path, "NI1"});
-  ASSERT_EQ(r.Status, 0) << r.Output;
-  EXPECT_TRUE(HasLine(r, "Coordination number: 4  ->  tau4 / tau4'")) << r.Output;
 }
