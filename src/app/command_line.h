@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/named_centre.h"
 #include "analysis/options.h"
 #include "base/version.h"
 #include "output/records.h"  // TOutputFormat
@@ -29,6 +30,12 @@ struct TCommandLine {
   std::string CentralName;
   std::vector<std::string> LigandNames;  // empty: automatic ligand search
 };
+
+// The centre the command line names: the input file, the central atom and
+// the ligands.
+inline TCentreQuery CentreQuery(const TCommandLine& command) {
+  return {command.InputPath, command.CentralName, command.LigandNames};
+}
 
 enum class TCommandOutcome {
   Run,         // a complete command line

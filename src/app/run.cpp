@@ -47,14 +47,10 @@ void CheckReportFilesSpareInput(const TFileSource& files, const TCommandLine& co
   }
 }
 
-TCentreQuery QueryOf(const TCommandLine& command) {
-  return {command.InputPath, command.CentralName, command.LigandNames};
-}
-
 // The record of the named centre: the result, or the failure that ended it.
 int WriteNamedCentreRecord(const TCommandLine& command, const TFileSource& files,
                            TReport& output) {
-  const TCentreResult result = AnalyseNamedCentre(files, QueryOf(command), command.Options, false);
+  const TCentreResult result = AnalyseNamedCentre(files, CentreQuery(command), command.Options, false);
   if (command.Options.format == TOutputFormat::Csv) {
     output.Line(CsvHeader(command.Options.shapes));
     output.Line(CsvRecord(result, command.Options.shapes));
@@ -96,8 +92,7 @@ int RunVexorin(const std::vector<std::string>& args, std::ostream& console,
     }
     const TRunOptions& options = command.Options;
     if (options.surveyAll) {
-      CheckSurveyArguments(files, command);
-      CheckShapeLabelsExist(options.shapeLabels);
+      CheckSurveyCommand(files, command);
     }
     CheckReportFilesSpareInput(files, command);
     if (options.surveyAll) {
@@ -108,7 +103,7 @@ int RunVexorin(const std::vector<std::string>& args, std::ostream& console,
       status = WriteNamedCentreRecord(command, files, report);
     } else {
       report.BeginCapture(ReportFilesOf(options, true));
-      const TCentreResult result = AnalyseNamedCentre(files, QueryOf(command), options, true);
+      const TCentreResult result = AnalyseNamedCentre(files, CentreQuery(command), options, true);
       PrintCentreReport(report, result);
       if (Failed(result)) Fatal(result.Error);
       briefLine = BriefLine(result);

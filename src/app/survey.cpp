@@ -16,6 +16,7 @@
 
 #include "analysis/centre.h"
 #include "analysis/survey.h"
+#include "geometry/polyhedron_analysis.h"
 #include "output/capture.h"
 #include "app/command_line.h"
 #include "output/records.h"
@@ -163,7 +164,7 @@ struct TSurvey {
 
 }  // namespace
 
-void CheckSurveyArguments(const TFileSource& files, const TCommandLine& command) {
+void CheckSurveyCommand(const TFileSource& files, const TCommandLine& command) {
   for (size_t k = 1; k < command.InputPaths.size(); ++k) {
     const std::string& argument = command.InputPaths[k];
     std::string path;
@@ -172,6 +173,7 @@ void CheckSurveyArguments(const TFileSource& files, const TCommandLine& command)
     if (LooksLikeAtomNames(argument))
       Fatal("--all takes input files only; leave it out to name a central atom");
   }
+  CheckShapeLabelsExist(command.Options.shapeLabels);
 }
 
 TProgressOutput TerminalProgress() {

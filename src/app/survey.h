@@ -20,8 +20,9 @@ class TReport;
 // in it, or neither a directory nor an extension - ends the run through
 // Fatal: "--all takes input files only; leave it out to name a central
 // atom". A missing file that looks like a file is left to the survey, which
-// gives its error record.
-void CheckSurveyArguments(const TFileSource& files, const TCommandLine& command);
+// gives its error record. So does a --shapes label of no reference of CN 2
+// to 8. Both are checked before the first file is read.
+void CheckSurveyCommand(const TFileSource& files, const TCommandLine& command);
 
 // Where the progress line goes while more than one file is surveyed.
 struct TProgressOutput {

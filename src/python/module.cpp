@@ -119,9 +119,8 @@ std::vector<std::string> CentreArguments(const std::string& path, const std::str
 }
 
 TCentreResult NamedCentre(const TCommandLine& command, bool textReport) {
-  TCentreResult result = AnalyseNamedCentre(
-      DiskFiles(), {command.InputPath, command.CentralName, command.LigandNames}, command.Options,
-      textReport);
+  TCentreResult result =
+      AnalyseNamedCentre(DiskFiles(), CentreQuery(command), command.Options, textReport);
   if (Failed(result)) Fatal(OneLineMessage(result.Error));
   return result;
 }
@@ -170,8 +169,7 @@ py::tuple Survey(const std::vector<std::string>& paths, const std::vector<std::s
   if (!paths.empty()) {
     py::gil_scoped_release released;
     const TCommandLine command = ParsedCall(args);
-    CheckSurveyArguments(DiskFiles(), command);
-    CheckShapeLabelsExist(command.Options.shapeLabels);
+    CheckSurveyCommand(DiskFiles(), command);
     shapes = command.Options.shapes;
     const TElementSet elements = SurveyElements(command.Options.surveyElements);
     for (const std::string& path : command.InputPaths)
