@@ -65,7 +65,7 @@ struct TCentreCase {
 };
 
 std::vector<TCentreCase> CentreCases() {
-  const std::string three = WriteScratchFile("records_three.cif", kThreeCentresCif);
+  const std::string three = TestDataFile("runs/Survey/three_centres.cif");
   return {{three, "Zn1"}, {three, "Cu1"}, {ExampleFile("ni_square_planar.cif"), "Ni1"},
           {ExampleFile("zn_tetrahedral.cif"), "Zn1"}};
 }

@@ -2,84 +2,21 @@
 
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "output/capture.h"
 #include "model/from_shelx.h"
 #include "model/structure.h"
 #include "support/test_support.h"
 #include "base/text.h"
-#include "base/format.h"
 #include "output/report.h"
 
 namespace {
 
-// A slightly distorted square-planar Ni complex in P1 (10 A cubic cell).
-// N4 lies with its z fixed, so its z is no matrix parameter.
-struct TSquareAtom {
-  const char* Name;
-  int Sfac;
-  double X, Y, Z;
-};
-const TSquareAtom kSquare[] = {{"Ni1", 2, 0.5, 0.5, 0.5},
-                               {"N1", 1, 0.7, 0.51, 0.49},
-                               {"N2", 1, 0.3, 0.49, 0.52},
-                               {"N3", 1, 0.51, 0.7, 0.48},
-                               {"N4", 1, 0.49, 0.3, 0.51}};
-constexpr int kSquareParams = 15;  // OSF, Ni1..N3 x y z, N4 x y
-
-std::string Number(double value) { return FormatFixed(value, 5); }
-
-std::string SquareRes(double n1x = 0.7) {
-  std::string text =
-      "TITL square planar test\n"
-      "CELL 0.71073 10 10 10 90 90 90\n"
-      "ZERR 1 0.001 0.001 0.001 0 0 0\n"
-      "LATT -1\n"
-      "SFAC N NI\n"
-      "FVAR 1.0\n";
-  for (const TSquareAtom& atom : kSquare) {
-    text += atom.Name;
-    text += ' ';
-    text += std::to_string(atom.Sfac);
-    for (double v : {atom.Name == std::string("N1") ? n1x : atom.X, atom.Y, atom.Z}) {
-      text += ' ';
-      text += Number(v);
-    }
-    text += " 11.00000 0.02\n";
-  }
-  return text + "HKLF 4\nEND\n";
-}
-
-std::string Field(double value) {
-  std::string text = FormatFixed(value, 5);
-  return std::string(8 - text.size(), ' ') + text;
-}
-
-std::string SquareMat(int coefficients = kSquareParams * (kSquareParams + 1) / 2) {
-  std::string text = "\n square planar test\n\n    15 Parameters refined in final cycle\n\n";
-  text += "     1     1.00000     0.01000     0.000    OSF\n";
-  int p = 2;
-  for (const TSquareAtom& atom : kSquare) {
-    const double xyz[3] = {atom.X, atom.Y, atom.Z};
-    const int axes = std::string(atom.Name) == "N4" ? 2 : 3;
-    for (int k = 0; k < axes; ++k, ++p) {
-      text += "    " + std::to_string(p) + "  " + Number(xyz[k]) + "  0.00020  0.000  ";
-      text += "xyz"[k];
-      text += "  ";
-      text += atom.Name;
-      text += '\n';
-    }
-  }
-  text += "\n   120 Correlation matrix elements follow as upper triangular matrix\n\n";
-  int written = 0;
-  for (int i = 0; i < kSquareParams; ++i)
-    for (int j = i; j < kSquareParams; ++j) {
-      if (written == coefficients) break;
-      text += Field(i == j ? 1.0 : 0.1);
-      if (++written % 10 == 0) text += "\n";
-    }
-  return text + "\n";
+// A slightly distorted square-planar Ni complex in P1 (10 A cubic cell) and
+// its matrix (N4's z is fixed, so no matrix parameter); square_n1_moved.res
+// has N1.x at 0.701 instead of 0.7, square_damaged.mat only 7 coefficients.
+std::string SquareFile(const std::string& folder, const std::string& name, const std::string& data) {
+  return WriteScratchFile(folder + "/" + name, ReadWholeFile(TestDataFile("shelx/" + data)));
 }
 
 std::string FatalMessageOf(const std::string& path) {
@@ -131,8 +68,8 @@ TEST(ShelxInput, ModelMappingAndChemicalOccupancy) {
 }
 
 TEST(ShelxInput, MatrixIsLoadedWhenItBelongs) {
-  const std::string path = WriteScratchFile("good/sq.res", SquareRes());
-  WriteScratchFile("good/sq.mat", SquareMat());
+  const std::string path = SquareFile("good", "sq.res", "square.res");
+  SquareFile("good", "sq.mat", "square.mat");
   TStructure model;
   TShelxInput shelx;
   LoadShelxInput(path, model, shelx);
@@ -147,21 +84,21 @@ TEST(ShelxInput, MatrixIsLoadedWhenItBelongs) {
 TEST(ShelxInput, FailuresEndTheRunWithTheirMessages) {
   const std::string mismatch =
       " - 1 coordinate(s) differ from the matrix file; the largest is N1.x by 0.00100, i.e. 5 esd.";
-  const std::string insPath = WriteScratchFile("ins/sq.ins", SquareRes(0.701));
-  WriteScratchFile("ins/sq.mat", SquareMat());
+  const std::string insPath = SquareFile("ins", "sq.ins", "square_n1_moved.res");
+  SquareFile("ins", "sq.mat", "square.mat");
   EXPECT_EQ(FatalMessageOf(insPath),
             "sq.mat does not belong to sq.ins" + mismatch +
                 " An .ins is the input of a refinement, while the .mat is written by it; the two "
                 "only match if the .ins is a copy of that run's .res. Use the .res, or remove the "
                 ".mat to get the result without su.");
-  const std::string resPath = WriteScratchFile("res/SQ.RES", SquareRes(0.701));
-  WriteScratchFile("res/SQ.mat", SquareMat());
+  const std::string resPath = SquareFile("res", "SQ.RES", "square_n1_moved.res");
+  SquareFile("res", "SQ.mat", "square.mat");
   EXPECT_EQ(FatalMessageOf(resPath),
             "SQ.mat does not belong to SQ.RES" + mismatch +
                 " Both files must come from the same refinement run; remove the .mat to get the "
                 "result without su.");
-  const std::string damaged = WriteScratchFile("damaged/sq.res", SquareRes());
-  const std::string damagedMat = WriteScratchFile("damaged/sq.mat", SquareMat(7));
+  const std::string damaged = SquareFile("damaged", "sq.res", "square.res");
+  const std::string damagedMat = SquareFile("damaged", "sq.mat", "square_damaged.mat");
   EXPECT_EQ(FatalMessageOf(damaged),
             damagedMat + ": expected 120 correlation elements, found 7.");
   const std::string noCell = WriteScratchFile("nocell/x.res", "SFAC C\nC1 1 0 0 0\n");

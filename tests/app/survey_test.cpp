@@ -20,7 +20,7 @@ bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
-std::string ThreeCentres() { return WriteScratchFile("three_centres.cif", kThreeCentresCif); }
+std::string ThreeCentres() { return TestDataFile("runs/Survey/three_centres.cif"); }
 
 // Sets a locale with a decimal comma for the life of the object; Active()
 // is false when the machine has none.

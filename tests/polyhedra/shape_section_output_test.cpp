@@ -19,7 +19,7 @@ double SuOf(const json& value) { return value.is_null() ? 0.0 : value.get<double
 }  // namespace
 
 TEST(ShapeSectionOutput, RecordsCarryTheNumbersThatTheReportRounds) {
-  const std::string three = WriteScratchFile("three_centres.cif", kThreeCentresCif);
+  const std::string three = TestDataFile("runs/Survey/three_centres.cif");
   for (const auto& [file, centre] : {std::pair{three, "Zn1"}, std::pair{three, "Cu1"}, std::pair{three, "Co1"},
                                      std::pair{ExampleFile("fe_trigonal_bipyramid.xyz"), "Fe2"}}) {
     SCOPED_TRACE(centre);
@@ -45,7 +45,7 @@ TEST(ShapeSectionOutput, RecordsCarryTheNumbersThatTheReportRounds) {
 }
 
 TEST(ShapeSectionOutput, ACsvSurveyHasTheColumnsOfEveryCNInTheTablesOrderWhateverTheData) {
-  const std::string three = WriteScratchFile("three_centres.cif", kThreeCentresCif);
+  const std::string three = TestDataFile("runs/Survey/three_centres.cif");
   const std::vector<std::string> lines = OutputLines(RunProgram({"--all", three, "--shapes=all", "--format=csv"}).Console);
   ASSERT_EQ(lines.size(), 4u);
   const std::vector<std::string> header = CsvCells(lines[0]);
@@ -86,7 +86,7 @@ TEST(ShapeSectionOutput, ACsvSurveyHasTheColumnsOfEveryCNInTheTablesOrderWhateve
 }
 
 TEST(ShapeSectionOutput, TheHtmlFileShowsTheSectionsAsTablesAndTheRestAsBefore) {
-  const std::string three = WriteScratchFile("three_centres.cif", kThreeCentresCif);
+  const std::string three = TestDataFile("runs/Survey/three_centres.cif");
   const std::string shapedHtml = ScratchDir() + "/shaped.html", plainHtml = ScratchDir() + "/plain.html";
   ASSERT_EQ(RunProgram({three, "Zn1", "--shapes=all", "html=" + shapedHtml}).Status, 0);
   ASSERT_EQ(RunProgram({three, "Zn1", "html=" + plainHtml}).Status, 0);

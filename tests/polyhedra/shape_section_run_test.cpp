@@ -34,7 +34,7 @@ std::string WithoutShapeSections(const std::string& console) {
 }  // namespace
 
 TEST(ShapeSectionRuns, TheSectionsOnlyAddLinesToTheReportAndFieldsToTheRecord) {
-  const std::string three = WriteScratchFile("three_centres.cif", kThreeCentresCif);
+  const std::string three = TestDataFile("runs/Survey/three_centres.cif");
   for (const auto& [file, centre] : {std::pair{ExampleFile("ni_square_planar.cif"), "Ni1"}, std::pair{three, "Zn1"},
                                      std::pair{three, "Cu1"}, std::pair{ExampleFile("fe_trigonal_bipyramid.xyz"), "Fe2"}}) {
     SCOPED_TRACE(centre);

@@ -44,6 +44,10 @@ std::string ReadWholeFile(const std::string& path) {
   return text.str();
 }
 
+std::string TestDataFile(const std::string& relative) {
+  return (fs::path(VEXORIN_SOURCE_DIR) / "tests" / "data" / relative).lexically_normal().string();
+}
+
 std::string RealDataFile(const std::string& relative) {
   // The shared folder holds every real file; tests/data/real the few whose
   // licence lets them travel with the project, byte for byte the same.

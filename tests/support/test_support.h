@@ -10,6 +10,8 @@ const std::string& ScratchDir();
 // Writes the bytes to ScratchDir()/name and returns the full path.
 std::string WriteScratchFile(const std::string& name, std::string_view content);
 std::string ReadWholeFile(const std::string& path);
+// Path of a file below tests/data.
+std::string TestDataFile(const std::string& relative);
 // Path of a file below ../shared/realdata, else below tests/data/real (the
 // files whose licence allows a copy), or "" when neither has it.
 std::string RealDataFile(const std::string& relative);
