@@ -44,26 +44,19 @@ std::string ResolveError(const TSquareSite& site, const std::vector<std::string>
   return FatalMessageOf([&] { Resolve(site, names); });
 }
 
-TEST(NamedLigands, CodedNamesClaimTheirImagesFirst) {
+TEST(NamedLigands, ClaimTheirImages) {
   const TSquareSite site = SquareSite();
-  // O1 alone would take 1_555; the coded name claims it first.
-  EXPECT_EQ(Codes(Resolve(site, {"O1", "O1#1_555"})),
-            (std::vector<std::string>{"O1#2_555", "O1#1_555"}));
-  EXPECT_EQ(Codes(Resolve(site, {"O1", "O1#1_655"})),
-            (std::vector<std::string>{"O1#1_555", "O1#1_655"}));
-}
-
-TEST(NamedLigands, CodeOfACoincidentImageNamesTheListedEntry) {
-  const TSquareSite site = SquareSite();
-  EXPECT_EQ(Codes(Resolve(site, {"O1#3_555", "O1"})),
-            (std::vector<std::string>{"O1#2_555", "O1#1_555"}));
-}
-
-TEST(NamedLigands, UncodedNameTakesTheNearestFreeImageFirstListedOnTies) {
-  const TSquareSite site = SquareSite();
-  const TLigArray ligands = Resolve(site, {"o1", "O1", "O1"});
-  EXPECT_EQ(Codes(ligands), (std::vector<std::string>{"O1#1_555", "O1#2_555", "O1#1_455"}));
-  EXPECT_NEAR(ligands[2].Dist, 2.2, 1e-9);
+  const std::pair<std::vector<std::string>, std::vector<std::string>> cases[] = {
+      // O1 alone would take 1_555; the coded name claims it first.
+      {{"O1", "O1#1_555"}, {"O1#2_555", "O1#1_555"}},
+      {{"O1", "O1#1_655"}, {"O1#1_555", "O1#1_655"}},
+      // The code of a coincident image names the listed entry.
+      {{"O1#3_555", "O1"}, {"O1#2_555", "O1#1_555"}},
+      // An uncoded name takes the nearest free image, the first listed on ties.
+      {{"o1", "O1", "O1"}, {"O1#1_555", "O1#2_555", "O1#1_455"}},
+  };
+  for (const auto& [names, codes] : cases) EXPECT_EQ(Codes(Resolve(site, names)), codes) << names[0];
+  EXPECT_NEAR(Resolve(site, {"o1", "O1", "O1"})[2].Dist, 2.2, 1e-9);
 }
 
 TEST(NamedLigands, IgnoreOccupancyAndBondCriterion) {
@@ -89,59 +82,25 @@ TEST(NamedLigands, OlexSuffixIsCutOffAndReported) {
   EXPECT_TRUE(suffixRemoved);
 }
 
-struct TErrorCase {
-  const char* Name;
-  std::vector<std::string> Ligands;
-  std::string Message;
-};
-
-void PrintTo(const TErrorCase& c, std::ostream* os) { *os << c.Name; }
-
-class NamedLigandErrors : public testing::TestWithParam<TErrorCase> {};
-
-TEST_P(NamedLigandErrors, EndTheRunWithTheirMessage) {
-  EXPECT_EQ(ResolveError(SquareSite(), GetParam().Ligands), GetParam().Message);
+TEST(NamedLigands, ErrorsEndTheRunWithTheirMessages) {
+  const std::string notValid = "is not valid for this CIF (4 operations, format n_klm).";
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"O1", "Xx1"}, "ligand \"Xx1\" not found in abc.cif."},
+      {{"Xx1_$3#2"}, "ligand \"Xx1\" not found in abc.cif."},  // after the suffix is removed
+      {{"O1#9_555", "Xx1"}, "ligand \"Xx1\" not found in abc.cif."},  // before any code error
+      {{"O1#9_555"}, "symmetry code \"9_555\" in \"O1#9_555\" " + notValid},
+      {{"O1#1_55"}, "symmetry code \"1_55\" in \"O1#1_55\" " + notValid},
+      {{"O1", "Ni1#1_555"}, "ligand \"Ni1#1_555\" is the central atom itself."},
+      {{"ni1#2"}, "ligand \"ni1#2\" is the central atom itself."},
+      {{"o1#1_755"},
+       "ligand \"O1\" with symmetry code 1_755 is not within the search radius (8.00 A). Increase --max= if required."},
+      {{"O1", "far1"}, "ligand \"Far1\" is not within the search radius (8.00 A). Increase --max= if required."},
+      {{"O1#2", "O1#2_555"}, "ligand \"O1#2_555\" was given more than once."},
+      {{"O1#2", "O1#3"}, "ligand \"O1#3\" was given more than once."},  // coincident images
+  };
+  const TSquareSite site = SquareSite();
+  for (const auto& [names, message] : cases) EXPECT_EQ(ResolveError(site, names), message);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Messages, NamedLigandErrors,
-    testing::Values(
-        TErrorCase{"UnknownLabel", {"O1", "Xx1"}, "ligand \"Xx1\" not found in abc.cif."},
-        TErrorCase{"UnknownLabelAfterSuffixRemoval",
-                   {"Xx1_$3#2"},
-                   "ligand \"Xx1\" not found in abc.cif."},
-        TErrorCase{"UnknownLabelBeforeAnyCodeError",
-                   {"O1#9_555", "Xx1"},
-                   "ligand \"Xx1\" not found in abc.cif."},
-        TErrorCase{"OperationBeyondTheList",
-                   {"O1#9_555"},
-                   "symmetry code \"9_555\" in \"O1#9_555\" is not valid for this CIF "
-                   "(4 operations, format n_klm)."},
-        TErrorCase{"ShortTranslation",
-                   {"O1#1_55"},
-                   "symmetry code \"1_55\" in \"O1#1_55\" is not valid for this CIF "
-                   "(4 operations, format n_klm)."},
-        TErrorCase{"CentralAtomByCode",
-                   {"O1", "Ni1#1_555"},
-                   "ligand \"Ni1#1_555\" is the central atom itself."},
-        TErrorCase{"CentralAtomByPosition",
-                   {"ni1#2"},
-                   "ligand \"ni1#2\" is the central atom itself."},
-        TErrorCase{"CodedImageOutsideTheRadius",
-                   {"o1#1_755"},
-                   "ligand \"O1\" with symmetry code 1_755 is not within the search radius "
-                   "(8.00 A). Increase --max= if required."},
-        TErrorCase{"UncodedAtomOutsideTheRadius",
-                   {"O1", "far1"},
-                   "ligand \"Far1\" is not within the search radius (8.00 A). Increase --max= "
-                   "if required."},
-        TErrorCase{"SameCodeTwice",
-                   {"O1#2", "O1#2_555"},
-                   "ligand \"O1#2_555\" was given more than once."},
-        TErrorCase{"CoincidentImagesTwice",
-                   {"O1#2", "O1#3"},
-                   "ligand \"O1#3\" was given more than once."}),
-    [](const testing::TestParamInfo<TErrorCase>& info) { return std::string(info.param.Name); });
 
 TEST(NamedLigands, SecondNameForTheOnlyImageWasGivenTwice) {
   TStructure model = MakeModel(MakeCell(10, 10, 10));
@@ -242,45 +201,29 @@ TEST(AutomaticLigands, BothImagesAtAnInversionCentre) {
             (std::vector<std::string>{"O1#1_555", "O1#2_555"}));
 }
 
-struct TCriterionCase {
-  const char* Name;
-  double Occ;
-  double Dist;
-  bool Ligand;
-};
-
-void PrintTo(const TCriterionCase& c, std::ostream* os) { *os << c.Name; }
-
-class BondCriterion : public testing::TestWithParam<TCriterionCase> {};
-
-TEST_P(BondCriterion, DecidesEachNeighbour) {
-  const TCriterionCase& c = GetParam();
-  TStructure model = MakeModel(MakeCell(10, 10, 10));
-  AddAtom(model, "Ni1", "Ni", {0, 0, 0});
-  AddAtom(model, "O1", "O", {0.2, 0, 0}, c.Occ);
-  TLigand neighbour;
-  neighbour.Site.Atom = 1;
-  neighbour.Label = "O1";
-  neighbour.Element = "O";
-  neighbour.Dist = c.Dist;
-  EXPECT_EQ(SelectAutomaticLigands(model, {neighbour}, "Ni", 0.4, 0.5).size(),
-            c.Ligand ? 1u : 0u);
+TEST(AutomaticLigands, TheBondCriterionDecidesEachNeighbour) {
+  const double kNaN = std::numeric_limits<double>::quiet_NaN();
+  struct TCase {
+    const char* Name;
+    double Occ, Dist;
+    bool Ligand;
+  };
+  const TCase cases[] = {
+      {"full occupancy", 1.0, 2.0, true},         {"occupancy at the minimum", 0.5, 2.0, true},
+      {"occupancy below it", 0.45, 2.0, false},   {"occupancy not a number", kNaN, 2.0, true},
+      {"distance at the limit", 1.0, 2.29, true},  // 1.24 + 0.66 + 0.4
+      {"distance beyond it", 1.0, 2.31, false},   {"distance not a number", 1.0, kNaN, false},
+  };
+  for (const TCase& c : cases) {
+    const TStructure model = MakeModel(MakeCell(10, 10, 10), {}, {{"Ni1", "Ni", {0, 0, 0}}, {"O1", "O", {0.2, 0, 0}, c.Occ}});
+    TLigand neighbour;
+    neighbour.Site.Atom = 1;
+    neighbour.Label = "O1";
+    neighbour.Element = "O";
+    neighbour.Dist = c.Dist;
+    EXPECT_EQ(SelectAutomaticLigands(model, {neighbour}, "Ni", 0.4, 0.5).size(), c.Ligand ? 1u : 0u) << c.Name;
+  }
 }
-
-const double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, BondCriterion,
-    testing::Values(TCriterionCase{"FullOccupancy", 1.0, 2.0, true},
-                    TCriterionCase{"OccupancyAtTheMinimum", 0.5, 2.0, true},
-                    TCriterionCase{"OccupancyBelowTheMinimum", 0.45, 2.0, false},
-                    TCriterionCase{"OccupancyNotANumber", kNaN, 2.0, true},
-                    TCriterionCase{"DistanceAtTheLimit", 1.0, 2.29, true},  // 1.24 + 0.66 + 0.4
-                    TCriterionCase{"DistanceBeyondTheLimit", 1.0, 2.31, false},
-                    TCriterionCase{"DistanceNotANumber", 1.0, kNaN, false}),
-    [](const testing::TestParamInfo<TCriterionCase>& info) {
-      return std::string(info.param.Name);
-    });
 
 // ------------------------------------------------------------- order, names
 

@@ -70,6 +70,19 @@ inline int AddAtom(TStructure& model, const std::string& label, const std::strin
   return static_cast<int>(model.Atoms.size()) - 1;
 }
 
+struct TAtomSpec {
+  std::string Label, Element;
+  TVec3 Frac;
+  double Occ = 1.0;
+};
+
+// A model of the cell, the operations (the identity when none) and the atoms.
+inline TStructure MakeModel(const TCell& cell, std::vector<TSymOp> ops, const std::vector<TAtomSpec>& atoms) {
+  TStructure model = MakeModel(cell, std::move(ops));
+  for (const TAtomSpec& atom : atoms) AddAtom(model, atom.Label, atom.Element, atom.Frac, atom.Occ);
+  return model;
+}
+
 template <typename TCall>
 std::string FatalMessageOf(TCall&& call) {
   try {
