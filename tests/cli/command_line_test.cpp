@@ -6,7 +6,6 @@
 
 #include "support/parse_support.h"
 #include "base/text.h"
-#include "geometry/indices.h"
 
 namespace {
 
@@ -20,60 +19,34 @@ std::string HelpText() {
 
 }  // namespace
 
-struct TSplitCase {
-  const char* Raw;
-  TArgs Expected;
-};
-
-class RawCommandLine : public ::testing::TestWithParam<TSplitCase> {};
-
-TEST_P(RawCommandLine, SplitsIntoArgumentsAfterProgramName) {
-  EXPECT_EQ(SplitCommandLine(GetParam().Raw), GetParam().Expected) << GetParam().Raw;
+TEST(RawCommandLine, SplitsIntoArgumentsAfterTheProgramName) {
+  const std::pair<const char*, TArgs> cases[] = {
+      {R"(vexorin Mg" )", {"Mg\""}},
+      {R"(vexorin "Ni P1 Mg")", {"Ni P1 Mg"}},
+      {R"(vexorin "Ni P1 Mg"")", {"Ni P1 Mg\""}},
+      {R"(vexorin Mg"x y")", {"Mgx y"}},
+      {R"(vexorin "" "")", {"", ""}},
+      {R"(vexorin O\"1)", {"O\"1"}},
+      {R"(vexorin \\"a b")", {"\\a b"}},
+      {R"(vexorin \\\"x a\b\ c\\)", {"\\\"x", "a\\b\\", "c\\\\"}},
+      {R"(vexorin "a ""b"" c" "open)", {"a \"b\" c", "open"}},
+      {"vexorin \t a \x01 b  ", {"a", "b"}},
+      {R"(  "C:\My Tools\vexorin.exe"x x.cif Ni)", {"x.cif", "Ni"}},
+      {R"("unclosed program name x.cif)", {}},
+      {"", {}},
+  };
+  for (const auto& [raw, expected] : cases) EXPECT_EQ(SplitCommandLine(raw), expected) << raw;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    CommandLine, RawCommandLine,
-    ::testing::Values(TSplitCase{R"(vexorin Mg" )", {"Mg\""}},
-                      TSplitCase{R"(vexorin "Ni P1 Mg")", {"Ni P1 Mg"}},
-                      TSplitCase{R"(vexorin "Ni P1 Mg"")", {"Ni P1 Mg\""}},
-                      TSplitCase{R"(vexorin Mg"x y")", {"Mgx y"}},
-                      TSplitCase{R"(vexorin "" "")", {"", ""}},
-                      TSplitCase{R"(vexorin O\"1)", {"O\"1"}},
-                      TSplitCase{R"(vexorin \\"a b")", {"\\a b"}},
-                      TSplitCase{R"(vexorin \\\"x a\b\ c\\)", {"\\\"x", "a\\b\\", "c\\\\"}},
-                      TSplitCase{R"(vexorin "a ""b"" c" "open)", {"a \"b\" c", "open"}},
-                      TSplitCase{"vexorin \t a \x01 b  ", {"a", "b"}},
-                      TSplitCase{R"(  "C:\My Tools\vexorin.exe"x x.cif Ni)", {"x.cif", "Ni"}},
-                      TSplitCase{R"("unclosed program name x.cif)", {}},
-                      TSplitCase{"", {}}));
-
-struct TNumberCase {
-  const char* Argument;
-  double Expected;
-};
-
-class AcceptedTolerance : public ::testing::TestWithParam<TNumberCase> {};
-
-TEST_P(AcceptedTolerance, SetsTolerance) {
-  EXPECT_DOUBLE_EQ(OptionsWith(GetParam().Argument).tolerance, GetParam().Expected);
+TEST(CommandLine, ToleranceAcceptsNumbersAndNamesAValueItRefusesAsWritten) {
+  const std::pair<const char*, double> accepted[] = {
+      {"tol=0.3", 0.3},      {"--tol=4e-1", 0.4},   {"--tol=.5", 0.5}, {"--tol=5.", 5.0}, {"--tol=-2E+0", -2.0},
+      {"--tol=1e-999", 0.0}, {"--tol=\x01\x1f \t0.7", 0.7}};
+  for (const auto& [argument, value] : accepted) EXPECT_DOUBLE_EQ(OptionsWith(argument).tolerance, value) << argument;
+  for (const std::string& refused : TArgs{"", "abc", "0,3", "1e999", "-1e999", "inf", "nan", "0x1p3", ".", "1e", "0.3 ",
+                                    " ", std::string("\0" "5", 2)})
+    EXPECT_EQ(ParseError({"in.cif", "Ni1", "tol=" + refused}), "invalid value for --tol: " + refused);
 }
-
-INSTANTIATE_TEST_SUITE_P(CommandLine, AcceptedTolerance,
-                         ::testing::Values(TNumberCase{"tol=0.3", 0.3}, TNumberCase{"--tol=4e-1", 0.4},
-                                           TNumberCase{"--tol=.5", 0.5}, TNumberCase{"--tol=5.", 5.0},
-                                           TNumberCase{"--tol=-2E+0", -2.0},
-                                           TNumberCase{"--tol=1e-999", 0.0},
-                                           TNumberCase{"--tol=\x01\x1f \t0.7", 0.7}));
-
-class RejectedTolerance : public ::testing::TestWithParam<std::string> {};
-
-TEST_P(RejectedTolerance, EndsRunNamingValueAsWritten) {
-  EXPECT_EQ(ParseError({"in.cif", "Ni1", "tol=" + GetParam()}), "invalid value for --tol: " + GetParam());
-}
-
-INSTANTIATE_TEST_SUITE_P(CommandLine, RejectedTolerance,
-                         ::testing::Values("", "abc", "0,3", "1e999", "-1e999", "inf", "nan", "0x1p3",
-                                           ".", "1e", "0.3 ", " ", std::string("\0" "5", 2)));
 
 TEST(CommandLine, BareFormsSetTheirOptions) {
   const TParsed parsed = Parse({"occ=0.8", "max=3.5", "block=b1", "in.cif", "out=r.txt", "html=r.html",
@@ -175,33 +148,4 @@ TEST(CommandLine, AtomNamesSplitAtBlanksTabsAndCommas) {
   EXPECT_EQ(quoted.Command.InputPath, "my dir/a,b.cif");
   EXPECT_EQ(quoted.Command.CentralName, "Mg\"");
   EXPECT_EQ(quoted.Command.LigandNames, (TArgs{"O1#2_655", "N1_$2"}));
-}
-
-TEST(HelpText, HasTitleOptionsReferencesAndClosingEmptyLine) {
-  const std::string text = HelpText();
-  const std::string nl(kLineEnd);
-  EXPECT_TRUE(StartsWith(text, "Vexorin 1.0 - geometry index tau4 / tau4' / tau5 from CIF data" + nl +
-                                   std::string(kVersionLine) + nl + nl + "Usage:" + nl));
-  const std::string options =
-      nl + "Options:" + nl + "  --tol=<A>     bond tolerance in Angstrom (default 0.40)" + nl +
-      "  --occ=<x>     minimum occupancy for the automatic search (default 0.5)" + nl;
-  const std::string tail = nl + "  --brief       print a single result line only" + nl +
-                           "  --help        this help" + nl + nl;
-  EXPECT_NE(text.find(options), std::string::npos);
-  EXPECT_NE(text.find(tail), std::string::npos);
-  EXPECT_NE(text.find(nl + "  tau4  = (360 - (alpha+beta)) / (360 - 2*109.47)          Yang et al."),
-            std::string::npos);
-  EXPECT_NE(text.find("(180-beta)/(180-109.47)" + nl + std::string(52, ' ') +
-                      std::string(kTau4PrimeReference) + nl),
-            std::string::npos);
-  EXPECT_NE(text.find(nl + "  tau5  = (beta - alpha) / 60                            Addison et al."),
-            std::string::npos);
-  const std::string ending = "by (beta - alpha) / 322.8." + nl + nl;
-  const size_t licence = text.find(ending);
-  ASSERT_NE(licence, std::string::npos);
-  const std::string closing = text.substr(licence + ending.size());
-  const std::vector<std::string_view> lines = SplitLines(closing);
-  ASSERT_EQ(lines.size(), 4u);
-  EXPECT_NE(lines[0].find("MIT"), std::string_view::npos);
-  EXPECT_EQ(closing.substr(closing.size() - 2 * nl.size()), nl + nl);
 }
