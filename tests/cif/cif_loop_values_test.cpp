@@ -8,18 +8,10 @@
 #include <vector>
 
 #include "support/test_support.h"
-#include "io/cif.h"
+#include "support/cif_model_text.h"
 #include "base/text.h"
 
 namespace {
-
-using TWords = std::vector<std::string>;
-
-TWords AsStrings(const TCifTextList& list) {
-  TWords out;
-  for (std::string_view text : list) out.emplace_back(text);
-  return out;
-}
 
 // The values of a one-column loop, and the tokens the lexer reads from the
 // same value text.
@@ -100,35 +92,10 @@ TEST(CifLoopValues, BuiltLoopsBesideLoadedOnesKeepTheirValues) {
   EXPECT_EQ(AsStrings(built.Loops()[1].Values()), TWords{"d1"});
 }
 
-// Everything a block holds, written out for comparison.
-TWords ModelText(const TCifFile& file) {
-  TWords text;
-  for (int b = 0; b < file.BlockCount(); ++b) {
-    const TCifBlock& block = file.Block(b);
-    text.push_back("data_" + std::string(block.Name()));
-    const TCifTextList tags = block.ItemTags();
-    const TCifTextList values = block.ItemValues();
-    for (std::size_t i = 0; i < tags.size(); ++i)
-      text.push_back(std::string(tags[i]) + " = " + std::string(values[i]));
-    for (const TCifLoop& loop : block.Loops()) {
-      text.push_back("loop_");
-      for (std::string_view tag : loop.Tags()) text.emplace_back(tag);
-      for (std::string_view value : loop.Values()) text.push_back("  " + std::string(value));
-    }
-  }
-  return text;
-}
-
 TWords ModelOfFile(const std::string& path) {
   TCifFile file;
   std::string error;
   EXPECT_TRUE(file.LoadFromFile(path, error)) << error;
-  return ModelText(file);
-}
-
-TWords ModelOfText(std::string text) {
-  TCifFile file;
-  file.LoadFromText(std::move(text));
   return ModelText(file);
 }
 

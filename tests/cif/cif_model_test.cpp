@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "support/cif_model_text.h"
 #include "support/test_support.h"
-#include "io/cif.h"
 
 namespace {
 
@@ -15,125 +15,61 @@ TCifFile Loaded(std::string text) {
   return file;
 }
 
-std::vector<std::string> AsStrings(const TCifTextList& list) {
-  std::vector<std::string> out;
-  for (std::string_view text : list) out.emplace_back(text);
-  return out;
+TEST(CifFile, ReadsTheModelThatTheTextMeans) {
+  const std::pair<const char*, TWords> cases[] = {
+      // Items before the first data block form an unnamed first block.
+      {"_a 1\nloop_ _b 2\ndata_x\n_c 3\n", {"data_", "_a = 1", "loop_ (1 rows)", "_b", "  2", "data_x", "_c = 3"}},
+      // A tag without a value still opens the unnamed block.
+      {"# header\n_last\n", {"data_"}},
+      // Block names keep their case; tags are lower-cased.
+      {"DATA_Abc\n_a 1\ndata_\n_b 2\n", {"data_Abc", "_a = 1", "data_", "_b = 2"}},
+      {"data_x\n_Cell_Length_A 10\n_cell_length_a 20\n_V 'Keep Case'\n",
+       {"data_x", "_cell_length_a = 10", "_cell_length_a = 20", "_v = Keep Case"}},
+      // A tag takes the next token, whatever it is.
+      {"data_x\n_a loop_\n_b _c\n_d data_y\n_e 'q'\n_last",
+       {"data_x", "_a = loop_", "_b = _c", "_d = data_y", "_e = q"}},
+      // An incomplete last row is not counted.
+      {"data_x\nloop_\n_A _b _c\n1 2 3 4 5 6 7\n",
+       {"data_x", "loop_ (2 rows)", "_a", "_b", "_c", "  1", "  2", "  3", "  4", "  5", "  6", "  7"}},
+      // A loop without tags absorbs values until a tag.
+      {"data_x\nloop_ 1 2 3\n_a 4\n", {"data_x", "_a = 4", "loop_ (0 rows)", "  1", "  2", "  3"}},
+      // A quoted loop value does not end the loop.
+      {"data_x\nloop_ _a '_x' \"loop_\"\n;\ndata_y\n;\n_x 1\n",
+       {"data_x", "_x = 1", "loop_ (3 rows)", "_a", "  _x", "  loop_", "  data_y"}},
+      // An unquoted reserved word ends a loop and is read next.
+      {"data_x\nloop_ _a 1 2 loop_ _b 3 data_y _c 4\n",
+       {"data_x", "loop_ (2 rows)", "_a", "  1", "  2", "loop_ (1 rows)", "_b", "  3", "data_y", "_c = 4"}},
+      // Save frames and stray values leave no trace; an unclosed frame runs to the end.
+      {"data_x\nsave_\n_a 1\nsave_frame\n_b 2\nloop_ _c 3\n'save_'\nSAVE_\nstray 'quoted stray'\nglobal_\n_d 4\n",
+       {"data_x", "_a = 1", "_d = 4"}},
+      {"data_x\n_a 1\nsave_f\n_b 2\ndata_y\n", {"data_x", "_a = 1"}},
+      // A byte order mark is skipped and other bytes kept.
+      {"\xEF\xBB\xBF" "data_bom\r_t 'caf\xE9 \xC3\xA9'\r", {"data_bom", "_t = caf\xE9 \xC3\xA9"}},
+      // A block name ends at a blank.
+      {"data_W-Pd cluster\n_a 1\n", {"data_W-Pd", "_a = 1"}},
+  };
+  for (const auto& [text, model] : cases) EXPECT_EQ(ModelOfText(text), model) << text;
 }
 
-using TWords = std::vector<std::string>;
-
-TEST(CifFile, ItemsBeforeTheFirstDataBlockFormAnUnnamedFirstBlock) {
-  const TCifFile file = Loaded("_a 1\nloop_ _b 2\ndata_x\n_c 3\n");
-  ASSERT_EQ(file.BlockCount(), 2);
-  EXPECT_EQ(file.Block(0).Name(), "");
-  EXPECT_EQ(file.Block(0).GetItem("_a"), "1");
-  EXPECT_EQ(file.Block(0).Loops().size(), 1u);
-  EXPECT_EQ(file.Block(1).Name(), "x");
-}
-
-TEST(CifFile, ATagWithoutValueStillOpensTheUnnamedBlock) {
-  const TCifFile file = Loaded("# header\n_last\n");
-  ASSERT_EQ(file.BlockCount(), 1);
-  EXPECT_EQ(file.Block(0).Name(), "");
-  EXPECT_TRUE(file.Block(0).ItemTags().empty());
-}
-
-TEST(CifFile, BlockNamesKeepTheirCaseAndAreFoundIgnoringIt) {
-  const TCifFile file = Loaded("DATA_Abc\n_a 1\ndata_\n_b 2\n");
-  ASSERT_EQ(file.BlockCount(), 2);
-  EXPECT_EQ(file.Block(0).Name(), "Abc");
+TEST(CifFile, BlocksAreFoundIgnoringCaseAndTheFirstOfTwinTagsWins) {
+  const TCifFile file = Loaded("DATA_Abc\n_a 1\ndata_\n_Cell_Length_A 10\n_cell_length_a 20\n");
   EXPECT_EQ(file.FindBlock("abc"), &file.Block(0));
   EXPECT_EQ(file.FindBlock(""), &file.Block(1));
   EXPECT_EQ(file.FindBlock("abd"), nullptr);
   EXPECT_EQ(file.Block(7).Name(), "");  // out of range: an empty block, no crash
+  EXPECT_EQ(file.Block(1).GetItem("_CELL_LENGTH_A"), "10");
+  EXPECT_EQ(file.Block(1).GetItem("_missing"), "");
 }
 
-TEST(CifFile, TagsAreLowerCasedAndTheFirstOfTwinsWins) {
-  const TCifFile file = Loaded("data_x\n_Cell_Length_A 10\n_cell_length_a 20\n_V 'Keep Case'\n");
-  const TCifBlock& b = file.Block(0);
-  EXPECT_EQ(AsStrings(b.ItemTags()), (TWords{"_cell_length_a", "_cell_length_a", "_v"}));
-  EXPECT_EQ(b.GetItem("_CELL_LENGTH_A"), "10");
-  EXPECT_EQ(b.GetItem("_v"), "Keep Case");
-  EXPECT_EQ(b.GetItem("_missing"), "");
-}
-
-TEST(CifFile, ATagTakesTheNextTokenWhateverItIs) {
-  const TCifFile file = Loaded("data_x\n_a loop_\n_b _c\n_d data_y\n_e 'q'\n_last");
-  ASSERT_EQ(file.BlockCount(), 1);
-  const TCifBlock& b = file.Block(0);
-  EXPECT_TRUE(b.Loops().empty());
-  EXPECT_EQ(AsStrings(b.ItemTags()), (TWords{"_a", "_b", "_d", "_e"}));
-  EXPECT_EQ(AsStrings(b.ItemValues()), (TWords{"loop_", "_c", "data_y", "q"}));
-}
-
-TEST(CifFile, IncompleteLastRowIsNotCounted) {
+TEST(CifFile, LoopValuesByRowAndColumn) {
   const TCifFile file = Loaded("data_x\nloop_\n_A _b _c\n1 2 3 4 5 6 7\n");
   const TCifLoop& loop = file.Block(0).Loops().at(0);
-  EXPECT_EQ(AsStrings(loop.Tags()), (TWords{"_a", "_b", "_c"}));
-  EXPECT_EQ(loop.RowCount(), 2u);
-  EXPECT_EQ(loop.Values().size(), 7u);
   EXPECT_EQ(loop.GetValue(1, 2), "6");
   EXPECT_EQ(loop.GetValue(2, 0), "7");
-  EXPECT_EQ(loop.GetValue(2, 1), "");
-  EXPECT_EQ(loop.GetValue(0, 3), "");
-  EXPECT_EQ(loop.GetValue(0, -1), "");
-  EXPECT_EQ(loop.GetValue(static_cast<std::size_t>(-1), 0), "");
+  for (const auto& [row, column] : {std::pair<std::size_t, int>{2, 1}, {0, 3}, {0, -1}, {static_cast<std::size_t>(-1), 0}})
+    EXPECT_EQ(loop.GetValue(row, column), "") << row << " " << column;
   EXPECT_EQ(loop.ColumnIndex("_B"), 1);
   EXPECT_EQ(loop.ColumnIndex("_d"), -1);
-}
-
-TEST(CifFile, LoopWithoutTagsAbsorbsValuesUntilATag) {
-  const TCifFile file = Loaded("data_x\nloop_ 1 2 3\n_a 4\n");
-  const TCifBlock& b = file.Block(0);
-  ASSERT_EQ(b.Loops().size(), 1u);
-  EXPECT_EQ(b.Loops()[0].RowCount(), 0u);
-  EXPECT_EQ(b.Loops()[0].Values().size(), 3u);
-  EXPECT_EQ(b.GetItem("_a"), "4");
-}
-
-TEST(CifLexer, QuotedLoopValueDoesNotEndLoop) {
-  const TCifFile file = Loaded("data_x\nloop_ _a '_x' \"loop_\"\n;\ndata_y\n;\n_x 1\n");
-  const TCifBlock& b = file.Block(0);
-  ASSERT_EQ(file.BlockCount(), 1);
-  EXPECT_EQ(AsStrings(b.Loops()[0].Values()), (TWords{"_x", "loop_", "data_y"}));
-  EXPECT_EQ(b.GetItem("_x"), "1");
-}
-
-TEST(CifFile, UnquotedReservedWordEndsALoopAndIsReadNext) {
-  const TCifFile file = Loaded("data_x\nloop_ _a 1 2 loop_ _b 3 data_y _c 4\n");
-  ASSERT_EQ(file.BlockCount(), 2);
-  ASSERT_EQ(file.Block(0).Loops().size(), 2u);
-  EXPECT_EQ(file.Block(0).Loops()[1].GetValue(0, 0), "3");
-  EXPECT_EQ(file.Block(1).GetItem("_c"), "4");
-}
-
-TEST(CifFile, SaveFramesAndStrayValuesLeaveNoTrace) {
-  const TCifFile file = Loaded(
-      "data_x\nsave_\n_a 1\nsave_frame\n_b 2\nloop_ _c 3\n'save_'\nSAVE_\n"
-      "stray 'quoted stray'\nglobal_\n_d 4\n");
-  const TCifBlock& b = file.Block(0);
-  EXPECT_EQ(AsStrings(b.ItemTags()), (TWords{"_a", "_d"}));
-  EXPECT_TRUE(b.Loops().empty());
-}
-
-TEST(CifFile, UnclosedSaveFrameRunsToTheEnd) {
-  const TCifFile file = Loaded("data_x\n_a 1\nsave_f\n_b 2\ndata_y\n");
-  ASSERT_EQ(file.BlockCount(), 1);
-  EXPECT_EQ(file.Block(0).GetItem("_b"), "");
-}
-
-TEST(CifFile, ByteOrderMarkIsSkippedAndOtherBytesKept) {
-  const TCifFile file = Loaded("\xEF\xBB\xBF" "data_bom\r_t 'caf\xE9 \xC3\xA9'\r");
-  ASSERT_EQ(file.BlockCount(), 1);
-  EXPECT_EQ(file.Block(0).Name(), "bom");
-  EXPECT_EQ(file.Block(0).GetItem("_t"), "caf\xE9 \xC3\xA9");
-}
-
-TEST(CifFile, BlockNameEndsAtABlank) {
-  const TCifFile file = Loaded("data_W-Pd cluster\n_a 1\n");
-  EXPECT_EQ(file.Block(0).Name(), "W-Pd");
-  EXPECT_EQ(file.Block(0).GetItem("_a"), "1");
 }
 
 TEST(CifFile, LoadingAgainReplacesTheBlocks) {
