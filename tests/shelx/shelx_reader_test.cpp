@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <string>
@@ -32,12 +33,6 @@ TReadResult ReadText(const std::string& name, const std::string& text) {
     if (at != std::string::npos) result.Error = result.Error.substr(0, at) + "F" + result.Error.substr(at + path.size());
   }
   return result;
-}
-
-std::vector<std::string> AtomNames(const TShelxData& data) {
-  std::vector<std::string> names;
-  for (const TShelxAtom& atom : data.Atoms) names.push_back(atom.Name);
-  return names;
 }
 
 }  // namespace
@@ -80,97 +75,69 @@ TEST(ShelxSfac, ElementSymbolsAreNormalised) {
   EXPECT_EQ(SfacElement("2H"), "");
 }
 
-TEST(ShelxReader, ReadsTitleCellEsdsAndAtoms) {
-  const TReadResult r = ReadText("basic.res", std::string(kHeader) +
-                                                  "FVAR 1.0 0.6\n"
-                                                  "C1 1 10.25 0.5 0.12345 11.0 0.05\n"
-                                                  "N1 2 0.1 0.2 0.3 21.0 0.05\n"
-                                                  "N2 2 0.1 0.2 0.3 -21.0\n"
-                                                  "N3 2 0.1 0.2 0.3 31.0\n"
-                                                  "Fe1 3 0.0 0.0 0.0 -10.5\n"
-                                                  "HKLF 4\nEND\n");
-  ASSERT_TRUE(r.Ok) << r.Error;
-  EXPECT_EQ(r.Data.Title, "test in P-1");
-  EXPECT_EQ(r.Data.Cell.C, 12.0);
-  EXPECT_EQ(r.Data.Cell.Beta, 100.0);
-  EXPECT_EQ(r.Data.Cell.SuC, 0.003);
-  EXPECT_EQ(r.Data.Cell.SuBeta, 0.01);
-  ASSERT_EQ(r.Data.Atoms.size(), 5u);
-  const TShelxAtom& c1 = r.Data.Atoms[0];
-  EXPECT_EQ(c1.Element, "C");
-  EXPECT_DOUBLE_EQ(c1.Frac[0], 0.25);
-  EXPECT_DOUBLE_EQ(c1.Frac[2], 0.12345);
-  EXPECT_DOUBLE_EQ(c1.Occ, 1.0);
-  EXPECT_DOUBLE_EQ(r.Data.Atoms[1].Occ, 0.6);
-  EXPECT_DOUBLE_EQ(r.Data.Atoms[2].Occ, 0.4);
-  EXPECT_DOUBLE_EQ(r.Data.Atoms[3].Occ, 1.0);
-  EXPECT_EQ(r.Data.Atoms[4].Element, "Fe");
-  EXPECT_EQ(r.Data.Atoms[4].Occ, 0.0);  // negative occupancy
+std::string ShortestNumberText(double value) {
+  char text[32];
+  return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
 }
 
-TEST(ShelxReader, AtomLinesThatFailAConditionAreSkipped) {
-  const TReadResult r = ReadText("skip.res", std::string(kHeader) +
-                                                 "Q1 1 0.1 0.2 0.3 11.0 0.05\n"
-                                                 "QA1 1 0.1 0.2 0.3 11.0 0.05\n"
-                                                 "q12 1 0.1 0.2 0.3\n"
-                                                 "Q 1 0.1 0.2 0.3\n"
-                                                 "Q1A 1 0.1 0.2 0.3\n"
-                                                 "Zero 0 0.1 0.2 0.3\n"
-                                                 "Four 4 0.1 0.2 0.3\n"
-                                                 "Huge 3e10 0.1 0.2 0.3\n"
-                                                 "Short 1 0.1 0.2\n"
-                                                 "Bad 1 0.1 y 0.3\n"
-                                                 "TITLE 1 0.1 0.2 0.3\n"
-                                                 "Afix 1 0.1 0.2 0.3\n"
-                                                 "Ok 3 0.1 0.2 0.3 1e999\n");
-  ASSERT_TRUE(r.Ok) << r.Error;
-  EXPECT_EQ(AtomNames(r.Data), (std::vector<std::string>{"QA1", "Q", "Q1A", "TITLE", "Ok"}));
-  EXPECT_EQ(r.Data.Atoms[4].Occ, 1.0);  // an overflowing sof does not parse
-}
-
-TEST(ShelxReader, SfacMustPrecedeTheAtomsAndAccumulates) {
-  const TReadResult r = ReadText("sfac.res",
-                                 "CELL 0.7 10 10 10 90 90 90\n"
-                                 "Early 1 0.1 0.2 0.3\n"
-                                 "SFAC C H\n"
-                                 "SFAC CL 2.3 1.2 3.4 5.6\n"
-                                 "Cl1 3 0.1 0.2 0.3\n"
-                                 "H1 2 0.1 0.2 0.3\n");
-  ASSERT_TRUE(r.Ok) << r.Error;
-  ASSERT_EQ(AtomNames(r.Data), (std::vector<std::string>{"Cl1", "H1"}));
-  EXPECT_EQ(r.Data.Atoms[0].Element, "Cl");
-  EXPECT_EQ(r.Data.Atoms[1].Element, "H");
-}
-
-TEST(ShelxReader, ContinuationLinesJoinAndAFinalOneIsStillRead) {
-  const TReadResult r = ReadText("cont.res",
-                                 "CELL 0.7 10 10 10 =\n"
-                                 "   90 90 90\n"
-                                 "SFAC C\n"
-                                 "REM swallows the next line =\n"
-                                 "Lost 1 0.1 0.2 0.3\n"
-                                 "C1 1 0.1 =\r\n"
-                                 " 0.2 0.3 =");
-  ASSERT_TRUE(r.Ok) << r.Error;
-  ASSERT_EQ(AtomNames(r.Data), (std::vector<std::string>{"C1"}));
-  EXPECT_EQ(r.Data.Cell.Gamma, 90.0);
-  EXPECT_DOUBLE_EQ(r.Data.Atoms[0].Frac[2], 0.3);
-}
-
-TEST(ShelxReader, NothingAfterHklfOrEndIsRead) {
-  for (const char* stop : {"HKLF 4\n", "end\n"}) {
-    const TReadResult r = ReadText("stop.res", std::string(kHeader) + "C1 1 0.1 0.2 0.3\n" +
-                                                   stop + "C2 1 0.1 0.2 0.3\nTITL later\n");
-    ASSERT_TRUE(r.Ok) << r.Error;
-    EXPECT_EQ(r.Data.Atoms.size(), 1u) << stop;
-    EXPECT_EQ(r.Data.Title, "test in P-1");
+// What a read gives, a line each: title, cell, its su, the number of
+// operations, then "name element x y z occupancy" for each atom.
+std::vector<std::string> ReadDump(const std::string& text) {
+  TShelxData d;
+  std::string error;
+  if (!ReadShelxText(text, "F", d, error)) return {error};
+  const TCell& c = d.Cell;
+  std::vector<std::string> dump{"TITL " + d.Title};
+  std::string cell = "CELL", zerr = "ZERR";
+  for (double v : {c.A, c.B, c.C, c.Alpha, c.Beta, c.Gamma}) cell.append(" ").append(ShortestNumberText(v));
+  for (double v : {c.SuA, c.SuB, c.SuC, c.SuAlpha, c.SuBeta, c.SuGamma}) zerr.append(" ").append(ShortestNumberText(v));
+  dump.push_back(cell);
+  dump.push_back(zerr);
+  dump.push_back(std::to_string(d.SymOps.size()) + " operations");
+  for (const TShelxAtom& atom : d.Atoms) {
+    std::string line = atom.Name + " " + atom.Element;
+    for (double v : {atom.Frac[0], atom.Frac[1], atom.Frac[2], atom.Occ}) line.append(" ").append(ShortestNumberText(v));
+    dump.push_back(line);
   }
+  return dump;
 }
 
-TEST(ShelxReader, ByteOrderMarkIsSkipped) {
-  const TReadResult r = ReadText("bom.res", "\xEF\xBB\xBF" "CELL 0.7 10 10 10 90 90 90\nSFAC C\n"
-                                            "C1 1 0.1 0.2 0.3\n");
-  EXPECT_TRUE(r.Ok) << r.Error;
+TEST(ShelxReader, ReadsWhatTheFileMeans) {
+  const std::string header = kHeader;
+  const std::vector<std::string> headerDump{"TITL test in P-1", "CELL 10 11 12 90 100 90",
+                                            "ZERR 0.001 0.002 0.003 0 0.01 0", "2 operations"};
+  const std::string unit = "CELL 0.7 10 10 10 90 90 90\n";
+  const std::vector<std::string> unitDump{"TITL ", "CELL 10 10 10 90 90 90", "ZERR 0 0 0 0 0 0", "2 operations"};
+  auto with = [](std::vector<std::string> dump, const std::vector<std::string>& atoms) {
+    dump.insert(dump.end(), atoms.begin(), atoms.end());
+    return dump;
+  };
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
+      // Free variables, fixed values and a negative occupancy.
+      {header + "FVAR 1.0 0.6\nC1 1 10.25 0.5 0.12345 11.0 0.05\nN1 2 0.1 0.2 0.3 21.0 0.05\n"
+                "N2 2 0.1 0.2 0.3 -21.0\nN3 2 0.1 0.2 0.3 31.0\nFe1 3 0.0 0.0 0.0 -10.5\nHKLF 4\nEND\n",
+       with(headerDump, {"C1 C 0.25 0.5 0.12345 1", "N1 N 0.1 0.2 0.3 0.6", "N2 N 0.1 0.2 0.3 0.4",
+                         "N3 N 0.1 0.2 0.3 1", "Fe1 Fe 0 0 0 0"})},
+      // Atom lines that fail a condition are skipped; an overflowing sof does not parse.
+      {header + "Q1 1 0.1 0.2 0.3 11.0 0.05\nQA1 1 0.1 0.2 0.3 11.0 0.05\nq12 1 0.1 0.2 0.3\nQ 1 0.1 0.2 0.3\n"
+                "Q1A 1 0.1 0.2 0.3\nZero 0 0.1 0.2 0.3\nFour 4 0.1 0.2 0.3\nHuge 3e10 0.1 0.2 0.3\n"
+                "Short 1 0.1 0.2\nBad 1 0.1 y 0.3\nTITLE 1 0.1 0.2 0.3\nAfix 1 0.1 0.2 0.3\nOk 3 0.1 0.2 0.3 1e999\n",
+       with(headerDump, {"QA1 C 0.1 0.2 0.3 1", "Q C 0.1 0.2 0.3 1", "Q1A C 0.1 0.2 0.3 1",
+                         "TITLE C 0.1 0.2 0.3 1", "Ok Fe 0.1 0.2 0.3 1"})},
+      // SFAC must precede the atoms and accumulates.
+      {unit + "Early 1 0.1 0.2 0.3\nSFAC C H\nSFAC CL 2.3 1.2 3.4 5.6\nCl1 3 0.1 0.2 0.3\nH1 2 0.1 0.2 0.3\n",
+       with(unitDump, {"Cl1 Cl 0.1 0.2 0.3 1", "H1 H 0.1 0.2 0.3 1"})},
+      // Continuation lines join, and a final one is still read.
+      {"CELL 0.7 10 10 10 =\n   90 90 90\nSFAC C\nREM swallows the next line =\nLost 1 0.1 0.2 0.3\n"
+       "C1 1 0.1 =\r\n 0.2 0.3 =",
+       with(unitDump, {"C1 C 0.1 0.2 0.3 1"})},
+      // Nothing after HKLF or END is read.
+      {header + "C1 1 0.1 0.2 0.3\nHKLF 4\nC2 1 0.1 0.2 0.3\nTITL later\n", with(headerDump, {"C1 C 0.1 0.2 0.3 1"})},
+      {header + "C1 1 0.1 0.2 0.3\nend\nC2 1 0.1 0.2 0.3\nTITL later\n", with(headerDump, {"C1 C 0.1 0.2 0.3 1"})},
+      // A byte order mark is skipped.
+      {"\xEF\xBB\xBF" + unit + "SFAC C\nC1 1 0.1 0.2 0.3\n", with(unitDump, {"C1 C 0.1 0.2 0.3 1"})},
+  };
+  for (const auto& [text, dump] : cases) EXPECT_EQ(ReadDump(text), dump) << text;
 }
 
 TEST(ShelxReader, ValidationMessages) {
