@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/test_support.h"
@@ -8,84 +10,63 @@
 
 namespace {
 
-struct TRead {
-  bool Ok = false;
-  std::string Path;
-  TXyzData Data;
-  std::string Error;
-};
-
-TRead ReadText(std::string_view content, TXyzNaming naming = TXyzNaming::Olex) {
-  static int serial = 0;
-  TRead read;
-  read.Path = WriteScratchFile("reader" + std::to_string(++serial) + ".xyz", content);
-  read.Ok = ReadXyzFile(read.Path, naming, read.Data, read.Error);
-  EXPECT_EQ(read.Ok, read.Error.empty());
-  return read;
+std::string Number(double value) {
+  char text[32];
+  return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
 }
 
-std::vector<std::string> Labels(const TXyzData& data) {
-  std::vector<std::string> labels;
-  for (const TXyzAtom& atom : data.Atoms) labels.push_back(atom.Label);
-  return labels;
+// What a read gives, a line each: the comment, the structure count, whether
+// the file has labels, then "label element x y z line" for each atom; or the
+// message of a failure, the file named F.
+std::vector<std::string> ReadDump(std::string_view text, TXyzNaming naming = TXyzNaming::Olex) {
+  TXyzData d;
+  std::string error;
+  if (!ReadXyzText(text, "F", naming, d, error)) return {error};
+  std::vector<std::string> dump{"comment: " + d.Comment, std::to_string(d.StructureCount) + " structures",
+                                d.HasLabels ? "labels" : "no labels"};
+  for (const TXyzAtom& a : d.Atoms)
+    dump.push_back(std::string(a.Label).append(" ").append(a.Element).append(" ").append(Number(a.X)).append(" ")
+                       .append(Number(a.Y)).append(" ").append(Number(a.Z)).append(" line ").append(std::to_string(a.Line)));
+  return dump;
 }
 
 using TLabels = std::vector<std::string>;
-const char kCHHC[] = "4\nmethane fragment\nC 0 0 0\nH 0 0 1.09\n1 1 0 0\nC 2 0 0\n";
 
 }  // namespace
 
-TEST(XyzNaming, BareElementsAreNamedByTheScheme) {
-  EXPECT_EQ(Labels(ReadText(kCHHC, TXyzNaming::Olex).Data), (TLabels{"C2", "H3", "H4", "C5"}));
-  EXPECT_EQ(Labels(ReadText(kCHHC, TXyzNaming::Position).Data),
-            (TLabels{"C1", "H2", "H3", "C4"}));
-  EXPECT_EQ(Labels(ReadText(kCHHC, TXyzNaming::Element).Data),
-            (TLabels{"C1", "H1", "H2", "C2"}));
-  EXPECT_FALSE(ReadText(kCHHC).Data.HasLabels);
-}
-
-TEST(XyzNaming, LabelsFromTheFileAreKeptAsWritten) {
-  const TRead read = ReadText("3\n\nFe1 0 0 0\nN2 0 0 2\nCA1 2 0 0\n", TXyzNaming::Element);
-  EXPECT_TRUE(read.Data.HasLabels);
-  EXPECT_EQ(Labels(read.Data), (TLabels{"Fe1", "N2", "CA1"}));
-  EXPECT_EQ(read.Data.Atoms[2].Element, "Ca");
-}
-
-TEST(XyzNaming, MixedFileNamesSingleUnlabelledAtomByElement) {
-  const char text[] = "5\nmixed\n26 0 0 0\nN1 0 0 2\nN2 0 2 0\nO 2 0 0\no 0 0 -2\n";
-  for (TXyzNaming naming : {TXyzNaming::Olex, TXyzNaming::Position, TXyzNaming::Element})
-    EXPECT_EQ(Labels(ReadText(text, naming).Data), (TLabels{"Fe", "N1", "N2", "O5", "O6"}));
-}
-
-TEST(XyzLines, BlankLinesBeforeTheCountShiftIndexesAndBlankAtomLinesAreCounted) {
-  const TRead read = ReadText("\r\n \t\r\n2\r\n\r\nSi 0 0 0\r\n\r\n,\rO 0 0 1.6\r\n");
-  ASSERT_TRUE(read.Ok) << read.Error;
-  EXPECT_EQ(read.Data.Atoms[0].Line, 4);
-  EXPECT_EQ(Labels(read.Data), (TLabels{"Si4", "O7"}));
-  const TRead bad = ReadText("\n\n1\n\nSi 0 0\n");
-  EXPECT_EQ(bad.Error, bad.Path + ", line 5: expected \"element x y z\", found \"Si 0 0\".");
-}
-
-TEST(XyzRead, CoordinatesCommentAndLineFormsAreReadAsWritten) {
-  const TRead read =
-      ReadText("\xEF\xBB\xBF" "2 atoms\n  3 D,d ,\t\nC,1.5D-1,1.5d-1,-3e-05 extra\nH 0 0 1\n");
-  ASSERT_TRUE(read.Ok) << read.Error;
-  EXPECT_EQ(read.Data.Comment, "3 D,d ,");
-  const TXyzAtom& c = read.Data.Atoms[0];
-  EXPECT_EQ(c.Element, "C");
-  EXPECT_DOUBLE_EQ(c.X, 0.15);
-  EXPECT_DOUBLE_EQ(c.Y, 0.15);
-  EXPECT_DOUBLE_EQ(c.Z, -3e-05);
-  EXPECT_EQ(read.Data.StructureCount, 1);
-}
-
-TEST(XyzRead, LaterFramesAreCountedButOnlyTheFirstIsRead) {
-  const TRead read = ReadText(
-      "1\nframe 1\nNi 0 0 0\n1\nframe 2\nnot an atom line\n1 extra\n01\n\nNi 9 9 9\n");
-  ASSERT_TRUE(read.Ok) << read.Error;
-  EXPECT_EQ(read.Data.StructureCount, 3);
-  ASSERT_EQ(read.Data.Atoms.size(), 1u);
-  EXPECT_EQ(read.Data.Atoms[0].X, 0.0);
+TEST(XyzRead, ReadsWhatTheFileMeans) {
+  const char chhc[] = "4\nmethane fragment\nC 0 0 0\nH 0 0 1.09\n1 1 0 0\nC 2 0 0\n";
+  const char mixed[] = "5\nmixed\n26 0 0 0\nN1 0 0 2\nN2 0 2 0\nO 2 0 0\no 0 0 -2\n";
+  const TLabels mixedDump{"comment: mixed",          "1 structures",           "labels",
+                          "Fe Fe 0 0 0 line 2",      "N1 N 0 0 2 line 3",      "N2 N 0 2 0 line 4",
+                          "O5 O 2 0 0 line 5",       "O6 O 0 0 -2 line 6"};
+  const std::tuple<std::string, TXyzNaming, TLabels> cases[] = {
+      // Bare elements are named by the scheme.
+      {chhc, TXyzNaming::Olex, {"comment: methane fragment", "1 structures", "no labels", "C2 C 0 0 0 line 2",
+                                "H3 H 0 0 1.09 line 3", "H4 H 1 0 0 line 4", "C5 C 2 0 0 line 5"}},
+      {chhc, TXyzNaming::Position, {"comment: methane fragment", "1 structures", "no labels", "C1 C 0 0 0 line 2",
+                                    "H2 H 0 0 1.09 line 3", "H3 H 1 0 0 line 4", "C4 C 2 0 0 line 5"}},
+      {chhc, TXyzNaming::Element, {"comment: methane fragment", "1 structures", "no labels", "C1 C 0 0 0 line 2",
+                                   "H1 H 0 0 1.09 line 3", "H2 H 1 0 0 line 4", "C2 C 2 0 0 line 5"}},
+      // Labels from the file are kept as written.
+      {"3\n\nFe1 0 0 0\nN2 0 0 2\nCA1 2 0 0\n", TXyzNaming::Element,
+       {"comment: ", "1 structures", "labels", "Fe1 Fe 0 0 0 line 2", "N2 N 0 0 2 line 3", "CA1 Ca 2 0 0 line 4"}},
+      // A mixed file names its single unlabelled atom by the element, whatever the scheme.
+      {mixed, TXyzNaming::Olex, mixedDump},
+      {mixed, TXyzNaming::Position, mixedDump},
+      {mixed, TXyzNaming::Element, mixedDump},
+      // Blank lines before the count shift the indexes; blank atom lines are counted.
+      {"\r\n \t\r\n2\r\n\r\nSi 0 0 0\r\n\r\n,\rO 0 0 1.6\r\n", TXyzNaming::Olex,
+       {"comment: ", "1 structures", "no labels", "Si4 Si 0 0 0 line 4", "O7 O 0 0 1.6 line 7"}},
+      {"\n\n1\n\nSi 0 0\n", TXyzNaming::Olex, {"F, line 5: expected \"element x y z\", found \"Si 0 0\"."}},
+      // Coordinates, comment and line forms as written.
+      {"\xEF\xBB\xBF" "2 atoms\n  3 D,d ,\t\nC,1.5D-1,1.5d-1,-3e-05 extra\nH 0 0 1\n", TXyzNaming::Olex,
+       {"comment: 3 D,d ,", "1 structures", "no labels", "C2 C 0.15 0.15 -3e-05 line 2", "H3 H 0 0 1 line 3"}},
+      // Later frames are counted, only the first is read.
+      {"1\nframe 1\nNi 0 0 0\n1\nframe 2\nnot an atom line\n1 extra\n01\n\nNi 9 9 9\n", TXyzNaming::Olex,
+       {"comment: frame 1", "3 structures", "no labels", "Ni2 Ni 0 0 0 line 2"}},
+  };
+  for (const auto& [text, naming, dump] : cases) EXPECT_EQ(ReadDump(text, naming), dump) << text;
 }
 
 TEST(XyzMessages, EachFailureHasItsMessage) {
@@ -108,11 +89,7 @@ TEST(XyzMessages, EachFailureHasItsMessage) {
       {"1\n", ": 1 atoms announced, only 0 found."},
       {"2147483647\n\nC 0 0 0\n", ": 2147483647 atoms announced, only 1 found."},
   };
-  for (const TCase& c : cases) {
-    const TRead read = ReadText(c.Text);
-    EXPECT_FALSE(read.Ok) << c.Text;
-    EXPECT_EQ(read.Error, read.Path + c.Tail);
-  }
+  for (const TCase& c : cases) EXPECT_EQ(ReadDump(c.Text), TLabels{std::string("F").append(c.Tail)}) << c.Text;
   TXyzData data;
   std::string error;
   const std::string missing = ScratchDir() + "/none.xyz";
@@ -137,5 +114,7 @@ TEST(XyzRealFiles, EveryCollectedFileReads) {
   TXyzData data;
   std::string error;
   ASSERT_TRUE(ReadXyzFile(RealDataFile("xyz/orca_NiCO4.xyz"), TXyzNaming::Olex, data, error));
-  EXPECT_EQ(Labels(data), (TLabels{"Ni2", "C3", "C4", "C5", "C6", "O7", "O8", "O9", "O10"}));
+  TLabels labels;
+  for (const TXyzAtom& atom : data.Atoms) labels.push_back(atom.Label);
+  EXPECT_EQ(labels, (TLabels{"Ni2", "C3", "C4", "C5", "C6", "O7", "O8", "O9", "O10"}));
 }
