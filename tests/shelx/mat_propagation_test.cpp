@@ -1,6 +1,7 @@
-// A .res/.mat pair written from a known covariance matrix: the su that the
-// propagation derives from the matrix file must agree with an analytic
-// propagation through the same matrix.
+// A .res/.mat pair (tests/data/shelx/propagation.*: Ni1 and four N refined
+// in P1 with x y z U11 each, a positive definite correlation matrix, a riding
+// H1): the su that the propagation derives from the matrix file must agree
+// with an analytic propagation through the same matrix.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,7 +11,6 @@
 #include "support/test_support.h"
 #include "io/shelx_matrix.h"
 #include "io/shelx.h"
-#include "base/text.h"
 
 namespace {
 
@@ -27,83 +27,8 @@ const TCell kCell = [] {
 const char* const kNames[kRefinedAtoms] = {"Ni1", "N1", "N2", "N3", "N4"};
 const TVec3 kFrac[kRefinedAtoms] = {{0.25, 0.30, 0.35}, {0.43, 0.31, 0.36}, {0.24, 0.47, 0.34},
                                     {0.26, 0.29, 0.51}, {0.12, 0.18, 0.24}};
-const TVec3 kRidingH = {0.30, 0.36, 0.40};
 
 int CoordParam(int atom, int axis) { return 1 + 4 * atom + axis; }
-double Esd(int param) { return 0.0001 * (1 + param % 7) + 0.00003 * (param % 3); }
-
-// A positive definite correlation matrix, written with five decimals.
-std::vector<std::vector<double>> WrittenCorrelation() {
-  std::vector<std::vector<double>> b(kParams, std::vector<double>(kParams));
-  for (int i = 0; i < kParams; ++i)
-    for (int j = 0; j < kParams; ++j) b[i][j] = 0.3 * std::sin(1.3 * i + 0.7 * j * j);
-  std::vector<std::vector<double>> c(kParams, std::vector<double>(kParams));
-  for (int i = 0; i < kParams; ++i)
-    for (int j = 0; j < kParams; ++j) {
-      double sum = i == j ? 0.5 : 0.0;
-      for (int k = 0; k < kParams; ++k) sum += b[i][k] * b[j][k];
-      c[i][j] = sum;
-    }
-  std::vector<std::vector<double>> corr(kParams, std::vector<double>(kParams));
-  for (int i = 0; i < kParams; ++i)
-    for (int j = 0; j < kParams; ++j) {
-      const std::string text = PrintfFixed(c[i][j] / std::sqrt(c[i][i] * c[j][j]), 5);
-      double value = 0;
-      ParseDecimal(text, value);
-      corr[i][j] = static_cast<float>(value);  // as the matrix file holds it
-    }
-  return corr;
-}
-
-std::string Padded(const std::string& text, size_t width) {
-  return std::string(text.size() < width ? width - text.size() : 0, ' ') + text;
-}
-
-std::string ResText() {
-  std::string text =
-      "TITL propagation test in P1\n"
-      "CELL 0.71073 10.5 11.2 12.3 85 100 95\n"
-      "ZERR 1 0 0 0 0 0 0\n"
-      "LATT -1\n"
-      "SFAC C H N NI\n";
-  for (int a = 0; a < kRefinedAtoms; ++a) {
-    text += kNames[a];
-    text += a == 0 ? " 4" : " 3";
-    for (double f : kFrac[a]) {
-      text += ' ';
-      text += PrintfFixed(f, 6);
-    }
-    text += " 11.00000 0.02\n";
-  }
-  text += "H1 2 " + PrintfFixed(kRidingH[0], 6) + " " + PrintfFixed(kRidingH[1], 6) + " " +
-          PrintfFixed(kRidingH[2], 6) + " 11.00000 -1.2\nHKLF 4\nEND\n";
-  return text;
-}
-
-std::string MatText(const std::vector<std::vector<double>>& corr) {
-  std::string text = "\n propagation test in P1\n\n    " + std::to_string(kParams) +
-                     " Parameters refined in final cycle\n\n"
-                     "     N      value        esd    shift/esd  parameter\n\n";
-  text += "     1     1.00000 " + Padded(PrintfFixed(Esd(0), 5), 11) + "     0.000    OSF\n";
-  static const char* const kParamNames[4] = {" x ", " y ", " z ", "U11"};
-  for (int a = 0; a < kRefinedAtoms; ++a)
-    for (int k = 0; k < 4; ++k) {
-      const int p = CoordParam(a, k);
-      const double value = k < 3 ? kFrac[a][k] : 0.02;
-      text += Padded(std::to_string(p + 1), 6) + Padded(PrintfFixed(value, 5), 12) +
-              Padded(PrintfFixed(Esd(p), 5), 12) + "     0.000    " + kParamNames[k] + " " +
-              kNames[a] + "\n";
-    }
-  text += "\n      " + std::to_string(kParams * (kParams + 1) / 2) +
-          " Correlation matrix elements follow as upper triangular matrix\n\n";
-  int onLine = 0;
-  for (int i = 0; i < kParams; ++i)
-    for (int j = i; j < kParams; ++j) {
-      text += Padded(PrintfFixed(corr[i][j], 5), 8);
-      if (++onLine == 10) text += "\n", onLine = 0;
-    }
-  return text + "\n";
-}
 
 TVec3 Sub(const TVec3& p, const TVec3& q) { return {p[0] - q[0], p[1] - q[1], p[2] - q[2]}; }
 double Dot(const TVec3& p, const TVec3& q) { return p[0] * q[0] + p[1] * q[1] + p[2] * q[2]; }
@@ -138,15 +63,14 @@ struct TGradient {
   TVec3 G;
 };
 
-double PropagatedSu(const std::vector<TGradient>& grads,
-                    const std::vector<std::vector<double>>& corr) {
+double PropagatedSu(const std::vector<TGradient>& grads, const TMatFile& matrix) {
   double sum = 0;
   for (const TGradient& gi : grads)
     for (const TGradient& gj : grads)
       for (int k = 0; k < 3; ++k)
         for (int l = 0; l < 3; ++l) {
           const int p = CoordParam(gi.Atom, k), q = CoordParam(gj.Atom, l);
-          sum += gi.G[k] * gj.G[l] * corr[p][q] * Esd(p) * Esd(q);
+          sum += gi.G[k] * gj.G[l] * matrix.Covariance(p, q);
         }
   return std::sqrt(sum);
 }
@@ -178,15 +102,12 @@ struct TPair {
   TShelxData Data;
   TMatFile Matrix;
   std::vector<TVec3> Frac;
-  std::vector<std::vector<double>> Corr;
 };
 
 const TPair& LoadedPair() {
   static const TPair pair = [] {
     TPair p;
-    p.Corr = WrittenCorrelation();
-    const std::string res = WriteScratchFile("prop/known.res", ResText());
-    const std::string mat = WriteScratchFile("prop/known.mat", MatText(p.Corr));
+    const std::string res = TestDataFile("shelx/propagation.res"), mat = TestDataFile("shelx/propagation.mat");
     std::string error;
     EXPECT_TRUE(ReadShelxFile(res, p.Data, error)) << error;
     EXPECT_TRUE(p.Matrix.Load(mat, error)) << error;
@@ -214,7 +135,7 @@ TEST(MatPropagation, AngleSuAgreesWithAnalyticPropagation) {
     for (int l2 = l1 + 1; l2 < kRefinedAtoms; ++l2) {
       const TValueSu angle =
           AngleCovSu(p.Frac, Site(l1), Site(0), Site(l2), p.Data.Cell, p.Matrix);
-      const double expected = PropagatedSu(AngleGradient(l1, 0, l2), p.Corr) * kRadToDeg;
+      const double expected = PropagatedSu(AngleGradient(l1, 0, l2), p.Matrix) * kRadToDeg;
       EXPECT_GT(expected, 0.005);
       EXPECT_NEAR(angle.Su, expected, 1e-6 * expected) << kNames[l1] << "-Ni1-" << kNames[l2];
       EXPECT_EQ(angle.Missing, 0);
@@ -226,7 +147,7 @@ TEST(MatPropagation, DistanceSuAgreesWithAnalyticPropagation) {
   ASSERT_EQ(p.Frac.size(), 6u);
   for (int l = 1; l < kRefinedAtoms; ++l) {
     const TValueSu distance = DistanceCovSu(p.Frac, Site(0), Site(l), p.Data.Cell, p.Matrix);
-    const double expected = PropagatedSu(DistanceGradient(0, l), p.Corr);
+    const double expected = PropagatedSu(DistanceGradient(0, l), p.Matrix);
     EXPECT_NEAR(distance.Su, expected, 1e-6 * expected) << kNames[l];
   }
 }
