@@ -1,36 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 
-#include "output/capture.h"
 #include "model/from_shelx.h"
 #include "model/structure.h"
 #include "support/test_support.h"
-#include "base/text.h"
-#include "output/report.h"
-
-namespace {
-
-// A slightly distorted square-planar Ni complex in P1 (10 A cubic cell) and
-// its matrix (N4's z is fixed, so no matrix parameter); square_n1_moved.res
-// has N1.x at 0.701 instead of 0.7, square_damaged.mat only 7 coefficients.
-std::string SquareFile(const std::string& folder, const std::string& name, const std::string& data) {
-  return WriteScratchFile(folder + "/" + name, ReadWholeFile(TestDataFile("shelx/" + data)));
-}
-
-std::string FatalMessageOf(const std::string& path) {
-  TStructure model;
-  TShelxInput shelx;
-  try {
-    LoadShelxInput(path, model, shelx);
-  } catch (const TFatalError& error) {
-    return error.Message;
-  }
-  return "";
-}
-
-}  // namespace
 
 TEST(ShelxInput, ModelMappingAndChemicalOccupancy) {
   const std::string path = WriteScratchFile("occ/model.res",
@@ -68,8 +42,8 @@ TEST(ShelxInput, ModelMappingAndChemicalOccupancy) {
 }
 
 TEST(ShelxInput, MatrixIsLoadedWhenItBelongs) {
-  const std::string path = SquareFile("good", "sq.res", "square.res");
-  SquareFile("good", "sq.mat", "square.mat");
+  // The square-planar Ni complex of the whole-run cases; N4's z is fixed.
+  const std::string path = TestDataFile("runs/ShelxReport/mat/sq.res");
   TStructure model;
   TShelxInput shelx;
   LoadShelxInput(path, model, shelx);
@@ -79,57 +53,4 @@ TEST(ShelxInput, MatrixIsLoadedWhenItBelongs) {
   ASSERT_NE(shelx.Matrix, nullptr);
   EXPECT_EQ(shelx.Matrix->ParamIndex(4, 2), -1);
   EXPECT_EQ(shelx.Matrix->ParamIndex(4, 1), 14);
-}
-
-TEST(ShelxInput, FailuresEndTheRunWithTheirMessages) {
-  const std::string mismatch =
-      " - 1 coordinate(s) differ from the matrix file; the largest is N1.x by 0.00100, i.e. 5 esd.";
-  const std::string insPath = SquareFile("ins", "sq.ins", "square_n1_moved.res");
-  SquareFile("ins", "sq.mat", "square.mat");
-  EXPECT_EQ(FatalMessageOf(insPath),
-            "sq.mat does not belong to sq.ins" + mismatch +
-                " An .ins is the input of a refinement, while the .mat is written by it; the two "
-                "only match if the .ins is a copy of that run's .res. Use the .res, or remove the "
-                ".mat to get the result without su.");
-  const std::string resPath = SquareFile("res", "SQ.RES", "square_n1_moved.res");
-  SquareFile("res", "SQ.mat", "square.mat");
-  EXPECT_EQ(FatalMessageOf(resPath),
-            "SQ.mat does not belong to SQ.RES" + mismatch +
-                " Both files must come from the same refinement run; remove the .mat to get the "
-                "result without su.");
-  const std::string damaged = SquareFile("damaged", "sq.res", "square.res");
-  const std::string damagedMat = SquareFile("damaged", "sq.mat", "square_damaged.mat");
-  EXPECT_EQ(FatalMessageOf(damaged),
-            damagedMat + ": expected 120 correlation elements, found 7.");
-  const std::string noCell = WriteScratchFile("nocell/x.res", "SFAC C\nC1 1 0 0 0\n");
-  EXPECT_EQ(FatalMessageOf(noCell), "no CELL card found in " + noCell + ".");
-}
-
-TEST(ShelxNotes, WarningBlockAndMatrixLine) {
-  std::ostringstream console;
-  {
-    TReport report(console);
-    TInputSummary input;
-    input.Kind = TInputKind::Shelx;
-    input.InputPath = "/data/run/abc.ins";
-    PrintSuSourceLines(report, input);
-    input.MatrixLoaded = true;
-    input.MatrixFileName = "abc.mat";
-    input.MatrixParamCount = 297;
-    PrintSuSourceLines(report, input);
-  }
-  const std::string e(kLineEnd);
-  EXPECT_EQ(console.str(),
-            e + "*** WARNING - no standard uncertainties ***" + e +
-                "The geometry was taken from a SHELX INS file. Such files store" + e +
-                "only the refined parameters themselves, not their standard" + e +
-                "uncertainties: the su of the coordinates come from the inverse" + e +
-                "least-squares matrix, which SHELXL writes to the .lst file and to" + e +
-                "the CIF, but not to res/ins. Only the cell esds (ZERR) are present," + e +
-                "and they contribute so little to a bond angle that propagating them" + e +
-                "alone would understate the true uncertainty by orders of magnitude." + e +
-                "All values below are therefore given without su. To get them, put the" + e +
-                "SHELXL matrix file abc.mat beside this one - it holds the full" + e +
-                "variance-covariance matrix - or run Vexorin on the CIF instead." + e +
-                "Matrix file  : abc.mat  (297 refined parameters)" + e);
 }
