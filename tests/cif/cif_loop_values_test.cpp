@@ -110,13 +110,19 @@ TEST(CifLoopValues, AFileReadFromDiskGivesTheModelOfItsText) {
 TEST(CifLoopValues, EveryRealCifGivesTheSameModelFromDiskAndFromText) {
   const std::string dir = RealDataFile("cif");
   if (dir.empty()) GTEST_SKIP() << "no real data";
+  int files = 0;
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {
     if (entry.path().extension() != ".cif") continue;
+    ++files;
     const std::string path = entry.path().string();
     std::string text, failure;
     ASSERT_TRUE(ReadFileText(path, text, failure)) << failure;
-    EXPECT_EQ(ModelOfFile(path), ModelOfText(text)) << path;
+    const TWords model = ModelOfFile(path);
+    EXPECT_EQ(model, ModelOfText(text)) << path;
+    // Every real file has a named first block.
+    EXPECT_TRUE(!model.empty() && model[0] != "data_") << path;
   }
+  EXPECT_EQ(files, 40);
 }
 
 }  // namespace
