@@ -5,11 +5,7 @@
 namespace {
 
 TLigand Ligand(const TStructure& model, int atom, const TSymOp& op) {
-  TLigand ligand;
-  ligand.Site = TSiteRef{atom, op};
-  ligand.Label = model.Atoms[atom].Label;
-  ligand.Element = model.Atoms[atom].Element;
-  return ligand;
+  return {TSiteRef{atom, op}, model.Atoms[atom].Label, model.Atoms[atom].Element};
 }
 
 // Ni1 with four ligands at +a, +b, -a, -b.
@@ -31,19 +27,8 @@ TSquarePlanar SquarePlanar() {
   return sq;
 }
 
-void AddCifAngle(TStructure& model, const std::string& first, const std::string& third,
-                 double angle, double su) {
-  TCifAngle row;
-  row.Label1 = first;
-  row.Sym1 = "1_555";
-  row.Label2 = "Ni1";
-  row.Sym2 = "1_555";
-  row.Label3 = third;
-  row.Sym3 = "1_555";
-  row.Angle = angle;
-  row.Su = su;
-  row.HasSu = su > 0;
-  model.CifAngles.push_back(row);
+void AddCifAngle(TStructure& model, const std::string& first, const std::string& third, double angle, double su) {
+  model.CifAngles.push_back({first, "1_555", "Ni1", "1_555", third, "1_555", angle, su, su > 0});
 }
 
 std::vector<std::pair<int, int>> PairOrder(const std::vector<TAngleRec>& angles) {
@@ -58,7 +43,7 @@ const TAngleRec* FindPair(const std::vector<TAngleRec>& angles, int lig1, int li
   return nullptr;
 }
 
-TEST(BuildAngles, EqualAnglesKeepThePairOrder) {
+TEST(BuildAngles, TakeTheTableWhereItListsAPairUnlessToldToCalculate) {
   TSquarePlanar sq = SquarePlanar();
   AddCifAngle(sq.Model, "P1", "P2", 90, 0.1);
   AddCifAngle(sq.Model, "P3", "P1", 180, 0);  // listed the other way round
@@ -67,52 +52,39 @@ TEST(BuildAngles, EqualAnglesKeepThePairOrder) {
   AddCifAngle(sq.Model, "P2", "P4", 180, 0);
   AddCifAngle(sq.Model, "P3", "P4", 90, 0.1);
   int nonFree = 0;
-  const std::vector<TAngleRec> angles =
-      BuildAngles(sq.Model, 0, sq.Ligands, false, true, nullptr, nonFree);
-  EXPECT_EQ(PairOrder(angles), (std::vector<std::pair<int, int>>{
-                                   {0, 2}, {1, 3}, {0, 1}, {0, 3}, {1, 2}, {2, 3}}));
+  std::vector<TAngleRec> angles = BuildAngles(sq.Model, 0, sq.Ligands, false, true, nullptr, nonFree);
+  // Equal angles keep the pair order.
+  EXPECT_EQ(PairOrder(angles), (std::vector<std::pair<int, int>>{{0, 2}, {1, 3}, {0, 1}, {0, 3}, {1, 2}, {2, 3}}));
   for (const TAngleRec& angle : angles) EXPECT_TRUE(angle.FromCif);
   EXPECT_EQ(angles[2].Su, 0.1);
-}
-
-TEST(BuildAngles, ForceCalcIgnoresTheCifTable) {
-  TSquarePlanar sq = SquarePlanar();
+  // Without su every angle has su 0.
+  for (const TAngleRec& angle : BuildAngles(sq.Model, 0, sq.Ligands, false, false, nullptr, nonFree))
+    EXPECT_EQ(angle.Su, 0) << angle.Lig1 << "-" << angle.Lig2;
+  // --calc ignores the table.
   for (const char* first : {"P1", "P2", "P3", "P4"})
     for (const char* third : {"P1", "P2", "P3", "P4"}) AddCifAngle(sq.Model, first, third, 45, 1);
-  int nonFree = 0;
-  const std::vector<TAngleRec> angles =
-      BuildAngles(sq.Model, 0, sq.Ligands, true, true, nullptr, nonFree);
+  angles = BuildAngles(sq.Model, 0, sq.Ligands, true, true, nullptr, nonFree);
   ASSERT_EQ(angles.size(), 6u);
   for (const TAngleRec& angle : angles) EXPECT_FALSE(angle.FromCif);
   EXPECT_NEAR(angles[0].Angle, 180, 1e-9);
   EXPECT_NEAR(angles[5].Angle, 90, 1e-9);
   EXPECT_GT(angles[5].Su, 0);
+  for (const TAngleRec& angle : BuildAngles(sq.Model, 0, sq.Ligands, true, false, nullptr, nonFree))
+    EXPECT_EQ(angle.Su, 0) << angle.Lig1 << "-" << angle.Lig2;
 }
 
 TEST(BuildAngles, TableAnglesWhereListedComputedElsewhere) {
   TSquarePlanar sq = SquarePlanar();
   AddCifAngle(sq.Model, "p4", "P2", 179.5, 0.3);  // labels compared ignoring case
   int nonFree = 0;
-  const std::vector<TAngleRec> angles =
-      BuildAngles(sq.Model, 0, sq.Ligands, false, true, nullptr, nonFree);
+  const std::vector<TAngleRec> angles = BuildAngles(sq.Model, 0, sq.Ligands, false, true, nullptr, nonFree);
   const TAngleRec* fromTable = FindPair(angles, 1, 3);
   ASSERT_NE(fromTable, nullptr);
   EXPECT_TRUE(fromTable->FromCif);
   EXPECT_EQ(fromTable->Angle, 179.5);
   EXPECT_EQ(fromTable->Su, 0.3);
   EXPECT_EQ(angles[1].Lig1, 1);  // 179.5 sorts after the computed 180
-  const TAngleRec* computed = FindPair(angles, 0, 2);
-  ASSERT_NE(computed, nullptr);
-  EXPECT_FALSE(computed->FromCif);
-}
-
-TEST(BuildAngles, WithoutSuEveryAngleHasSuZero) {
-  TSquarePlanar sq = SquarePlanar();
-  AddCifAngle(sq.Model, "P1", "P2", 90.2, 0.3);
-  int nonFree = 0;
-  for (const TAngleRec& angle : BuildAngles(sq.Model, 0, sq.Ligands, false, false, nullptr,
-                                            nonFree))
-    EXPECT_EQ(angle.Su, 0) << angle.Lig1 << "-" << angle.Lig2;
+  EXPECT_FALSE(FindPair(angles, 0, 2)->FromCif);
 }
 
 // Covariances of the coordinates of the atoms listed as refined, each with
