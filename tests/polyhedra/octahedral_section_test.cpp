@@ -13,11 +13,6 @@ using nlohmann::json;
 
 const std::string kE(kLineEnd);
 
-// An octahedron with the bonds along +x, -x, +y, -y, +z, -z.
-std::vector<TVec3> Octahedron(double x, double y, double z) {
-  return {{x, 0, 0}, {-x, 0, 0}, {0, y, 0}, {0, -y, 0}, {0, 0, z}, {0, 0, -z}};
-}
-
 // The parameters of fresh choices at every draw.
 void FreshParameters(const std::vector<TVec3>& points, std::vector<double>& values) {
   TOctaLigandPositions ligands{};
@@ -29,11 +24,10 @@ void FreshParameters(const std::vector<TVec3>& points, std::vector<double>& valu
 }  // namespace
 
 TEST(OctahedralSection, TheHtmlTablesEscapeTheLigandLabels) {
-  std::string cif = PolyhedronCif("Ni", Octahedron(2, 2.1, 2.2), {"O"});
-  cif.replace(cif.find("O1 O"), 4, "O<1> O");
-  cif.replace(cif.find("O2 O"), 4, "O&2 O");
+  // An octahedron with the ligands O<1> and O&2.
+  const std::string cif = TestDataFile("runs/OctahedralSection/escaped_labels.cif");
   const std::string html = ScratchDir() + "/escaped.html";
-  ASSERT_EQ(RunProgram({WriteScratchFile("escaped.cif", cif), "Ni1", "--shapes=all", "--html=" + html}).Status, 0);
+  ASSERT_EQ(RunProgram({cif, "Ni1", "--shapes=all", "--html=" + html}).Status, 0);
   const std::string page = ReadWholeFile(html);
   EXPECT_TRUE(Contains(page, "<tr><th>Trans pair</th><th align=\"right\">Angle [deg]</th></tr>" + kE +
                                  "<tr><td>O&lt;1&gt;-Ni1-O&amp;2</td><td align=\"right\">180.00"))

@@ -5,6 +5,7 @@
 
 #include <map>
 
+#include "base/format.h"
 #include "support/polyhedron_runs.h"
 
 namespace {
@@ -63,7 +64,7 @@ TEST(ShapeSectionOutput, ACsvSurveyHasTheColumnsOfEveryCNInTheTablesOrderWhateve
   EXPECT_EQ(measures, expected);
   // The columns follow from the options alone: a survey of one CN 4 centre
   // has the same header.
-  const std::string one = WriteScratchFile("one.cif", PolyhedronCif("Ni", ReferenceOffsets(Reference("T-4")), {"O"}));
+  const std::string one = TestDataFile("runs/ShapeSectionRuns/ideal_T-4.cif");
   EXPECT_EQ(OutputLines(RunProgram({"--all", one, "--shapes=SP-4", "--format=csv"}).Console).at(0), lines[0]);
   for (const char* column : {"paths_SP-4/T-4_deviation", "octahedral_theta_max_su", "octahedral_meaningful", "trans_pairs", "tau5_su_correlated"})
     EXPECT_NE(std::find(header.begin(), header.end(), column), header.end()) << column;
