@@ -10,7 +10,6 @@
 #include <cmath>
 #include <random>
 #include <regex>
-#include <sstream>
 
 #include "support/run_support.h"
 #include "support/survey_structures.h"
@@ -121,21 +120,10 @@ TEST(ChemicalSphere, TheCentroidsSuAgreeWithMonteCarloOfItsMembers) {
   const double su = 0.0005;
   const std::vector<std::array<double, 3>> sites = {
       {10, 10, 10}, {10.0, 11.21, 11.7}, {11.15, 10.37, 11.7}, {10.71, 9.02, 11.7},
-      {9.29, 9.02, 11.7}, {8.85, 10.37, 11.7}, {12.3, 10, 10}};
-  const char* labels[] = {"Fe1", "C1", "C2", "C3", "C4", "C5", "Cl1"};
-  std::ostringstream cif;
-  cif << "data_ring\n_cell_length_a 20\n_cell_length_b 20\n_cell_length_c 20\nloop_\n"
-         "_atom_site_label\n_atom_site_fract_x\n_atom_site_fract_y\n_atom_site_fract_z\n";
-  cif.setf(std::ios::fixed);
-  cif.precision(4);
-  for (size_t i = 0; i < sites.size(); ++i) {
-    cif << labels[i];
-    for (double x : sites[i]) cif << ' ' << x / 20 << "(5)";
-    cif << '\n';
-  }
+      {9.29, 9.02, 11.7}, {8.85, 10.37, 11.7}};
+  // tests/data/runs/ChemicalSphere/ring.cif holds them, Cl1 at 2.3 A beside.
   const json record =
-      JsonLines(RunProgram({WriteScratchFile("ring.cif", cif.str()), "Fe1", "--format=json"}).Console)
-          .at(0);
+      JsonLines(RunProgram({TestDataFile("runs/ChemicalSphere/ring.cif"), "Fe1", "--format=json"}).Console).at(0);
   ASSERT_EQ(record["ligands"][0]["label"], "Cg1") << record;
   EXPECT_EQ(record["ligands"][0]["hapticity"], 5);
   const double reported = record["ligands"][0]["distance_su"].get<double>();
