@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <charconv>
 #include <string>
 #include <vector>
 
@@ -29,12 +28,6 @@ std::string MatText(int n, const std::string& list, const std::string& corr) {
          " Correlation matrix elements follow as upper triangular matrix\n\n" + corr;
 }
 
-template <typename T>
-std::string Number(T value) {
-  char text[32];
-  return std::string(text, std::to_chars(text, text + sizeof text, value, std::chars_format::general).ptr);
-}
-
 // What a load gives: the parameter count, each coordinate parameter as
 // "atom.axis pN value esd", and the correlation coefficients (their count
 // beyond six); or the message of a failure, the file named F.
@@ -46,13 +39,13 @@ std::vector<std::string> LoadDump(const std::string& text) {
   for (int k = 0; k < mat.CoordCount; ++k) {
     const int p = mat.CoordParam[k];
     dump.push_back(std::string(mat.CoordAtom[k]).append(".").append(1, "xyz"[mat.CoordAxis[k]]).append(" p")
-                       .append(std::to_string(p)).append(" ").append(Number(mat.ParamValue(p))).append(" esd ")
-                       .append(Number(mat.ParamEsd(p))));
+                       .append(std::to_string(p)).append(" ").append(ShortestText(mat.ParamValue(p))).append(" esd ")
+                       .append(ShortestText(mat.ParamEsd(p))));
   }
   std::string corr = "correlation";
   if (mat.Corr.size() > 6) corr.append(" ").append(std::to_string(mat.Corr.size())).append(" coefficients");
   else
-    for (float c : mat.Corr) corr.append(" ").append(Number(c));
+    for (float c : mat.Corr) corr.append(" ").append(ShortestText(c));
   dump.push_back(corr);
   return dump;
 }

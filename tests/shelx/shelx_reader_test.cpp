@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <string>
@@ -63,10 +62,7 @@ TEST(ShelxSfac, ElementSymbolsAreNormalised) {
   EXPECT_EQ(SfacElement("2H"), "");
 }
 
-std::string ShortestNumberText(double value) {
-  char text[32];
-  return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
-}
+namespace {
 
 // What a read gives, a line each: title, cell, its su, the number of
 // operations, then "name element x y z occupancy" for each atom.
@@ -77,18 +73,20 @@ std::vector<std::string> ReadDump(const std::string& text) {
   const TCell& c = d.Cell;
   std::vector<std::string> dump{"TITL " + d.Title};
   std::string cell = "CELL", zerr = "ZERR";
-  for (double v : {c.A, c.B, c.C, c.Alpha, c.Beta, c.Gamma}) cell.append(" ").append(ShortestNumberText(v));
-  for (double v : {c.SuA, c.SuB, c.SuC, c.SuAlpha, c.SuBeta, c.SuGamma}) zerr.append(" ").append(ShortestNumberText(v));
+  for (double v : {c.A, c.B, c.C, c.Alpha, c.Beta, c.Gamma}) cell.append(" ").append(ShortestText(v));
+  for (double v : {c.SuA, c.SuB, c.SuC, c.SuAlpha, c.SuBeta, c.SuGamma}) zerr.append(" ").append(ShortestText(v));
   dump.push_back(cell);
   dump.push_back(zerr);
   dump.push_back(std::to_string(d.SymOps.size()) + " operations");
   for (const TShelxAtom& atom : d.Atoms) {
     std::string line = atom.Name + " " + atom.Element;
-    for (double v : {atom.Frac[0], atom.Frac[1], atom.Frac[2], atom.Occ}) line.append(" ").append(ShortestNumberText(v));
+    for (double v : {atom.Frac[0], atom.Frac[1], atom.Frac[2], atom.Occ}) line.append(" ").append(ShortestText(v));
     dump.push_back(line);
   }
   return dump;
 }
+
+}  // namespace
 
 TEST(ShelxReader, ReadsWhatTheFileMeans) {
   const std::string header = kHeader;

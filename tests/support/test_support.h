@@ -2,6 +2,7 @@
 // of real structure files beside the project.
 #pragma once
 
+#include <charconv>
 #include <string>
 #include <string_view>
 
@@ -18,3 +19,11 @@ std::string RealDataFile(const std::string& relative);
 // The real SHELX file dom1_mC.res with its SHELXL matrix dom1_mC.mat beside
 // it, copied into ScratchDir()/folder; "" when the real data are absent.
 std::string RealShelxWithMatrix(const std::string& folder);
+
+// The shortest text that reads back as the same number, as the dumps of the
+// reader tests write it ("0.0003", not "3e-04"; a float as a float).
+template <typename TNumber>
+std::string ShortestText(TNumber value) {
+  char text[32];
+  return std::string(text, std::to_chars(text, text + sizeof text, value, std::chars_format::general).ptr);
+}

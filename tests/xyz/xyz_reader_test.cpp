@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <charconv>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -9,11 +8,6 @@
 #include "io/xyz.h"
 
 namespace {
-
-std::string Number(double value) {
-  char text[32];
-  return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
-}
 
 // What a read gives, a line each: the comment, the structure count, whether
 // the file has labels, then "label element x y z line" for each atom; or the
@@ -25,8 +19,8 @@ std::vector<std::string> ReadDump(std::string_view text, TXyzNaming naming = TXy
   std::vector<std::string> dump{"comment: " + d.Comment, std::to_string(d.StructureCount) + " structures",
                                 d.HasLabels ? "labels" : "no labels"};
   for (const TXyzAtom& a : d.Atoms)
-    dump.push_back(std::string(a.Label).append(" ").append(a.Element).append(" ").append(Number(a.X)).append(" ")
-                       .append(Number(a.Y)).append(" ").append(Number(a.Z)).append(" line ").append(std::to_string(a.Line)));
+    dump.push_back(std::string(a.Label).append(" ").append(a.Element).append(" ").append(ShortestText(a.X)).append(" ")
+                       .append(ShortestText(a.Y)).append(" ").append(ShortestText(a.Z)).append(" line ").append(std::to_string(a.Line)));
   return dump;
 }
 
